@@ -1,0 +1,144 @@
+#include "platform/file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace pim::platform {
+namespace {
+
+constexpr size_t kBufferSize = 64 * 1024;
+
+std::string Describe(int error, const std::string& path, std::string_view action) {
+  std::string text = "Cannot ";
+  text += action;
+  text += " \"";
+  text += path;
+  text += "\": ";
+  text += std::strerror(error);
+  text += '.';
+  return text;
+}
+
+}  // namespace
+
+FileError::FileError(int error, std::string path, std::string_view action)
+    : std::runtime_error(Describe(error, path, action)), error_(error), path_(std::move(path)) {}
+
+size_t MemorySource::ReadSome(void* buffer, size_t capacity) {
+  const size_t n = capacity < data_.size() ? capacity : data_.size();
+  if (n != 0) std::memcpy(buffer, data_.data(), n);
+  data_.remove_prefix(n);
+  return n;
+}
+
+void StringSink::Write(const void* data, size_t size) {
+  out_.append(static_cast<const char*>(data), size);
+}
+
+InputFile::InputFile(const std::string& path) : path_(path) {
+  if (path.empty()) throw FileError(ENOENT, path, "open");
+  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd_ < 0) throw FileError(errno, path, "open");
+  struct stat st {};
+  if (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) {
+    const int error = S_ISDIR(st.st_mode) ? EISDIR : errno;
+    ::close(fd_);
+    throw FileError(error, path, "open");
+  }
+}
+
+InputFile::~InputFile() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+size_t InputFile::ReadSome(void* buffer, size_t capacity) {
+  for (;;) {
+    const ssize_t n = ::read(fd_, buffer, capacity);
+    if (n >= 0) return static_cast<size_t>(n);
+    if (errno != EINTR) throw FileError(errno, path_, "read");
+  }
+}
+
+OutputFile::OutputFile(const std::string& path, Sync sync) : path_(path), sync_(sync) {
+  if (path.empty()) throw FileError(ENOENT, path, "create");
+  fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd_ < 0) throw FileError(errno, path, "create");
+  buffer_.reserve(kBufferSize);
+}
+
+OutputFile::~OutputFile() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+void OutputFile::Write(const void* data, size_t size) {
+  if (buffer_.size() + size > kBufferSize) Flush();
+  if (size >= kBufferSize) {
+    buffer_.assign(static_cast<const char*>(data), size);
+    Flush();
+    return;
+  }
+  buffer_.append(static_cast<const char*>(data), size);
+}
+
+void OutputFile::Flush() {
+  const char* p = buffer_.data();
+  size_t left = buffer_.size();
+  while (left > 0) {
+    const ssize_t n = ::write(fd_, p, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw FileError(errno, path_, "write");
+    }
+    p += n;
+    left -= static_cast<size_t>(n);
+  }
+  buffer_.clear();
+}
+
+void OutputFile::Close() {
+  if (fd_ < 0) return;
+  Flush();
+  if (sync_ == Sync::kYes && ::fsync(fd_) != 0) throw FileError(errno, path_, "write");
+  const int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0 && errno != EINTR) throw FileError(errno, path_, "write");
+}
+
+bool LineReader::Fill() {
+  if (at_end_) return false;
+  if (pos_ > 0) {
+    buffer_.erase(0, pos_);
+    pos_ = 0;
+  }
+  const size_t old_size = buffer_.size();
+  buffer_.resize(old_size + kBufferSize);
+  const size_t n = source_.ReadSome(buffer_.data() + old_size, kBufferSize);
+  buffer_.resize(old_size + n);
+  if (n == 0) at_end_ = true;
+  return n != 0;
+}
+
+bool LineReader::Next(std::string& line) {
+  size_t search_from = pos_;
+  for (;;) {
+    const size_t lf = buffer_.find('\n', search_from);
+    if (lf != std::string::npos) {
+      line.assign(buffer_, pos_, lf - pos_);
+      pos_ = lf + 1;
+      return true;
+    }
+    const size_t scanned = buffer_.size() - pos_;
+    if (!Fill()) break;
+    search_from = pos_ + scanned;
+  }
+  if (pos_ >= buffer_.size()) return false;
+  line.assign(buffer_, pos_, std::string::npos);
+  pos_ = buffer_.size();
+  return true;
+}
+
+}  // namespace pim::platform

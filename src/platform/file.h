@@ -1,0 +1,113 @@
+// Plain file reading and writing with the failures the handler reports: every failing open,
+// read, write or close throws FileError, which names the cause and the file.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace pim::platform {
+
+class FileError : public std::runtime_error {
+ public:
+  // `error` is the errno value of the failure.
+  FileError(int error, std::string path, std::string_view action);
+  int error() const { return error_; }
+  const std::string& path() const { return path_; }
+
+ private:
+  int error_;
+  std::string path_;
+};
+
+// A stream of bytes to read: ReadSome fills up to `capacity` bytes and returns how many it
+// gave, 0 only at the end.
+class ByteSource {
+ public:
+  virtual ~ByteSource() = default;
+  virtual size_t ReadSome(void* buffer, size_t capacity) = 0;
+};
+
+class ByteSink {
+ public:
+  virtual ~ByteSink() = default;
+  virtual void Write(const void* data, size_t size) = 0;
+};
+
+class MemorySource final : public ByteSource {
+ public:
+  explicit MemorySource(std::string_view data) : data_(data) {}
+  size_t ReadSome(void* buffer, size_t capacity) override;
+
+ private:
+  std::string_view data_;
+};
+
+class StringSink final : public ByteSink {
+ public:
+  explicit StringSink(std::string& out) : out_(out) {}
+  void Write(const void* data, size_t size) override;
+
+ private:
+  std::string& out_;
+};
+
+// A file opened for reading. A folder at the path is a file error, never an empty file.
+class InputFile final : public ByteSource {
+ public:
+  explicit InputFile(const std::string& path);
+  ~InputFile() override;
+  InputFile(const InputFile&) = delete;
+  InputFile& operator=(const InputFile&) = delete;
+
+  size_t ReadSome(void* buffer, size_t capacity) override;
+  const std::string& path() const { return path_; }
+
+ private:
+  int fd_ = -1;
+  std::string path_;
+};
+
+// A file created anew (or truncated) for writing, written through a buffer. Close flushes and
+// reports a failure; the destructor closes silently what was not closed.
+class OutputFile final : public ByteSink {
+ public:
+  enum class Sync { kNo, kYes };  // kYes: Close waits until the data is on the disk
+  explicit OutputFile(const std::string& path, Sync sync = Sync::kNo);
+  ~OutputFile() override;
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+
+  void Write(const void* data, size_t size) override;
+  void Write(std::string_view text) { Write(text.data(), text.size()); }
+  void Close();
+  const std::string& path() const { return path_; }
+
+ private:
+  void Flush();
+
+  int fd_ = -1;
+  std::string path_;
+  Sync sync_;
+  std::string buffer_;
+};
+
+// Reads a text source line by line; a line ends at a line feed, which is not part of it.
+class LineReader {
+ public:
+  explicit LineReader(ByteSource& source) : source_(source) {}
+  // False at the end of the source.
+  bool Next(std::string& line);
+
+ private:
+  bool Fill();
+
+  ByteSource& source_;
+  std::string buffer_;
+  size_t pos_ = 0;
+  bool at_end_ = false;
+};
+
+}  // namespace pim::platform
