@@ -1,0 +1,89 @@
+// The binary archive of the store file: little-endian integers, length-prefixed strings, and
+// object references that introduce each class once and number classes and objects in file
+// order. One archive object either stores or loads; the records' Serialize uses the same
+// field calls for both, so the two directions cannot drift apart.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/file.h"
+#include "records/serializable.h"
+
+namespace pim {
+
+// Malformed store data. The file may be damaged or hostile; reading stops at the first fault.
+class ArchiveError : public std::runtime_error {
+ public:
+  enum class Cause {
+    kEndOfFile,  // the data ends early
+    kBadClass,   // unknown class name, a name of 64 bytes or more, or the wrong record class
+    kBadSchema,  // a schema number other than the class's
+    kBadIndex,   // a class or object number that names nothing read so far
+    kGeneric,    // a reference our files never hold: no object, or an object stored twice
+  };
+  ArchiveError(Cause cause, const char* what) : std::runtime_error(what), cause_(cause) {}
+  Cause cause() const { return cause_; }
+
+ private:
+  Cause cause_;
+};
+
+class CArchive {
+ public:
+  // Storing: everything written goes to `sink`; call Flush when done.
+  explicit CArchive(platform::ByteSink& sink);
+  // Loading: everything read comes from `source`.
+  explicit CArchive(platform::ByteSource& source);
+  CArchive(const CArchive&) = delete;
+  CArchive& operator=(const CArchive&) = delete;
+
+  bool IsStoring() const { return sink_ != nullptr; }
+  bool IsLoading() const { return source_ != nullptr; }
+
+  // Field transfer: writes the value when storing, replaces it with the value read when loading.
+  void Dword(uint32_t& value);
+  void Dword(int32_t& value);
+  void String(std::string& value);
+
+  // Raw values, for the file head and the array counts.
+  void WriteWord(uint16_t value);
+  void WriteDword(uint32_t value);
+  uint16_t ReadWord();
+  uint32_t ReadDword();
+
+  // An array's element count: a WORD below 0xFFFF, else 0xFFFF and a DWORD.
+  void WriteCount(uint32_t count);
+  uint32_t ReadCount();
+
+  // An object reference followed, for a new object, by its fields.
+  void WriteObject(CSerializable& object);
+  // Reads a new object of class `expected`; any other reference is malformed.
+  std::unique_ptr<CSerializable> ReadObject(const CRuntimeClass* expected);
+
+  // Hands what is buffered to the sink.
+  void Flush();
+
+ private:
+  void Put(const void* data, size_t size);
+  void Get(void* data, size_t size);
+  void GetSlow(void* data, size_t size);
+  void ReadBytes(std::string& out, uint64_t size);
+  uint32_t ReadStringLength(bool& utf16);
+  const CRuntimeClass* ClassNumbered(uint32_t number) const;
+
+  platform::ByteSink* sink_ = nullptr;
+  platform::ByteSource* source_ = nullptr;
+  std::string buffer_;
+  size_t pos_ = 0;  // loading: next unread byte of buffer_
+
+  // Classes and objects share one numbering that starts at 1 in file order.
+  uint32_t next_number_ = 1;
+  std::vector<std::pair<const CRuntimeClass*, uint32_t>> class_numbers_;
+};
+
+}  // namespace pim
