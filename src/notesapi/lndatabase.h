@@ -1,0 +1,44 @@
+#pragma once
+
+#include <memory>
+
+#include "notesapi/lnglobal.h"
+#include "notesapi/lnnote.h"
+
+namespace pim::notes {
+
+// A Notes database: one SQLite file (WAL journal). Got from the session, then opened.
+class LNDatabase {
+ public:
+  LNDatabase() = default;
+  virtual ~LNDatabase() = default;
+  LNDatabase(const LNDatabase&) = default;
+  LNDatabase& operator=(const LNDatabase&) = default;
+
+  // Opens the file named when the session handed out this database. A missing file fails with
+  // LNERR_DATABASE_NOT_FOUND, a file that is not a database with LNERR_DATABASE_INVALID.
+  LNSTATUS Open();
+  LNSTATUS Close();
+  bool IsOpen() const;
+
+  // Every document, in ascending note-ID order, not yet opened.
+  LNSTATUS GetDocuments(LNDocumentArray* documents);
+  LNSTATUS GetTitle(LNString* title) const;
+  // A handle on the note; an ID that names no note fails with LNERR_NOTE_NOT_FOUND.
+  LNSTATUS GetDocument(NOTEID id, LNDocument* document);
+  // A new, open document of that form, saved (and given its note ID) by its first Save.
+  LNSTATUS CreateDocument(LNDocument* document, const LNString& form);
+  // Deletes the note; its ID is never handed out again in this database.
+  LNSTATUS DeleteNote(NOTEID id);
+
+  // Administration: makes a new, empty database file with that title. A file already at the
+  // path fails with LNERR_DATABASE_EXISTS.
+  static LNSTATUS Create(const LNString& path, const LNString& title);
+
+ protected:
+  friend class LNNotesSession;
+  LNString path_;
+  std::shared_ptr<detail::NotesDatabase> db_;
+};
+
+}  // namespace pim::notes

@@ -1,0 +1,86 @@
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "notesapi/lndatetime.h"
+#include "notesapi/lnglobal.h"
+#include "notesapi/lnitem.h"
+
+namespace pim::notes {
+
+namespace detail {
+class NotesDatabase;  // the SQLite file behind a database, shared by its handles
+}
+
+// A handle on one note of a database. Open reads the note into the handle; item changes stay
+// in the handle until Save writes the whole note in one transaction. A handle made by
+// CreateDocument has no note ID (0) until its first Save. Handles copy by value.
+class LNNote {
+ public:
+  LNNote() = default;
+  virtual ~LNNote() = default;
+  LNNote(const LNNote&) = default;
+  LNNote& operator=(const LNNote&) = default;
+
+  LNSTATUS Open(uint32_t flags = 0);
+  LNSTATUS Close();
+  bool IsOpen() const { return open_; }
+
+  NOTEID GetNoteID() const;
+  // The time of the last save (local wall clock, DATE_AND_TIME). Needs an open note.
+  LNDatetime GetLastModified() const;
+
+  // A copy of the named item (names compare without regard to case). A missing item fails
+  // with LNERR_ITEM_NOT_FOUND; so does a note that is not open (LNERR_NOTE_NOT_OPEN).
+  LNSTATUS GetItem(const LNString& name, LNItem* item) const;
+  bool HasItem(const LNString& name) const;
+  // Puts `value` under `name`, replacing an item of that name (any letter case).
+  LNSTATUS CreateItem(const LNString& name, const LNItem& value,
+                      LNITEMFLAGS flags = LNITEMFLAGS_SUMMARY,
+                      LNITEMOPTION options = LNITEMOPTION_DELETE_APPEND,
+                      LNItem* new_item = nullptr);
+  LNSTATUS DeleteItem(const LNString& name);
+  // Every item of the open note, in the order they were created.
+  const std::vector<LNItem>& GetItems() const { return items_; }
+
+  // Writes the note and stamps its last-modified time with the current local time. When this
+  // returns, the note is in the database file.
+  LNSTATUS Save(uint32_t flags = 0);
+  // Administration: the next Save stamps this time instead of the current one.
+  void SetLastModifiedForSave(const LNDatetime& modified);
+
+ protected:
+  friend class LNDatabase;
+  friend class LNCalendar;
+
+  std::shared_ptr<detail::NotesDatabase> db_;
+  NOTEID id_ = 0;
+  bool open_ = false;
+  LNString form_;
+  LNDatetime modified_;
+  LNDatetime forced_modified_;  // state INVALID unless set for the next save
+  std::vector<LNItem> items_;
+};
+
+class LNDocument : public LNNote {
+ public:
+  // The name of the document's form. Needs an open note.
+  LNSTATUS GetFormNote(LNString* form) const;
+  LNString GetFormName() const { return form_; }
+  // The stand-in has no form logic: this checks that the note is open and does nothing else.
+  LNSTATUS ComputeWithForm(LNBOOL raise_errors = FALSE);
+};
+
+class LNDocumentArray {
+ public:
+  uint32_t GetCount() const { return static_cast<uint32_t>(documents_.size()); }
+  // Out of range fails with LNERR_INDEX_OUT_OF_RANGE.
+  LNDocument operator[](uint32_t i) const;
+
+ private:
+  friend class LNDatabase;
+  std::vector<LNDocument> documents_;
+};
+
+}  // namespace pim::notes
