@@ -10,10 +10,29 @@ namespace pim::notes {
 
 inline constexpr int32_t LNCALENDARENTRYTYPE_TODO = 1;
 
+// The items in which an entry keeps its fields. A note is an entry when it has a number item
+// kEntryTypeItem; its start (the first value of kEntryStartItem) places it in the calendar.
+inline constexpr char kEntryTypeItem[] = "$EntryType";       // numbers: the entry type
+inline constexpr char kEntryStartItem[] = "StartDateTime";   // date-times: the range's begin
+inline constexpr char kEntryEndItem[] = "EndDateTime";       // date-times: the range's end
+inline constexpr char kEntryBriefItem[] = "Subject";         // text: the brief description
+inline constexpr char kEntryAlarmItem[] = "$Alarm";          // numbers: 1 when the alarm is on
+inline constexpr char kEntryAlarmTimeItem[] = "$AlarmTime";  // date-times: when it rings
+// The form of a new entry: to-dos are tasks, every other type an appointment.
+inline constexpr char kTodoForm[] = "Task";
+inline constexpr char kAppointmentForm[] = "Appointment";
+
 // A calendar entry is a document whose range, brief description, alarm flag and alarm time
 // the stand-in keeps in items of its own.
 class LNCalendarEntry : public LNDocument {
  public:
+  LNCalendarEntry() = default;
+  // Views a document as an entry: the entry calls work on it once it is open, when it has the
+  // entry's items (administration tools read entries found among all documents this way).
+  explicit LNCalendarEntry(const LNDocument& document) : LNDocument(document) {}
+  // True when the open note carries the entry-type item of a calendar entry.
+  static bool IsCalendarEntry(const LNNote& note);
+
   LNSTATUS GetDatetimeRange(LNDatetimeRange* range) const;
   LNSTATUS SetDatetimeRange(const LNDatetimeRange& range);
   LNSTATUS GetBriefDescription(LNString* brief) const;

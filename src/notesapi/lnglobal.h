@@ -43,6 +43,9 @@ enum : LNSTATUS {
   LNERR_NOT_CALENDAR_ENTRY = 0x4E0E,  // the note is not a calendar entry
   LNERR_BAD_ARGUMENT = 0x4E0F,
   LNERR_DATABASE_EXISTS = 0x4E10,
+  LNERR_DATABASE_BUSY = 0x4E11,  // another connection holds the lock past the busy timeout
+  LNERR_OUT_OF_MEMORY = 0x4E12,
+  LNERR_DATABASE_FULL = 0x4E13,  // the disk is full, or every note ID has been handed out
 };
 
 // With TRUE, every failing call throws its status instead of returning it.
@@ -52,5 +55,7 @@ LNBOOL LNGetThrowAllErrorsGlobal();
 // Puts the status's text, cut to fit and zero-terminated, into `buffer`; returns its length.
 // An unknown status gets a text that names its number.
 uint32_t LNGetErrorMessageText(LNSTATUS status, char* buffer, uint32_t size, uint32_t reserved);
+// The same text, whole.
+LNString LNGetErrorMessage(LNSTATUS status);
 
 }  // namespace pim::notes

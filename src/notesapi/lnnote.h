@@ -54,6 +54,15 @@ class LNNote {
   friend class LNDatabase;
   friend class LNCalendar;
 
+  // The work of Save without the call's own fault check, so that entry saves share it.
+  LNSTATUS SaveNote();
+  // Needs an open note of a database: LNERR_DATABASE_NOT_OPEN or LNERR_NOTE_NOT_OPEN otherwise.
+  LNSTATUS CheckOpen() const;
+  // The item of that name in any letter case, or null.
+  const LNItem* FindItem(const LNString& name) const;
+  // Replaces the item of that name (any letter case) or appends it.
+  void PutItem(const LNString& name, LNItem item);
+
   std::shared_ptr<detail::NotesDatabase> db_;
   NOTEID id_ = 0;
   bool open_ = false;

@@ -1,0 +1,53 @@
+// How every public call of the stand-in reports a failure. A call first passes the fault check
+// (which counts it), then runs its body; a status the body returns, or raises from deep inside
+// (SQLite, a damaged note), is reported once, here: thrown as the bare LNSTATUS in throwing
+// mode, returned otherwise. Calls that return a value instead of a status give an empty value
+// when they fail without throwing.
+#pragma once
+
+#include <new>
+
+#include "notesapi/fault_injection.h"
+#include "notesapi/lnglobal.h"
+
+namespace pim::notes::detail {
+
+// A status raised below the public calls. Not an std::exception on purpose: nothing outside
+// the stand-in may ever catch it, because RunCall turns it into the caller's status.
+struct StatusError {
+  LNSTATUS status;
+};
+
+[[noreturn]] inline void Raise(LNSTATUS status) {
+  throw StatusError{status};
+}
+
+// Reports `status` (non-zero): throws it in throwing mode, else returns it.
+LNSTATUS Fail(LNSTATUS status);
+
+// Counts a call of `operation`; the status of a fault armed for this call, else 0.
+LNSTATUS EnterCall(LNOperation operation);
+
+// Runs `body` (returning LNSTATUS) as a call that may raise.
+template <typename Body>
+LNSTATUS RunBody(Body&& body) {
+  LNSTATUS status;
+  try {
+    status = body();
+  } catch (const StatusError& e) {
+    status = e.status;
+  } catch (const std::bad_alloc&) {
+    status = LNERR_OUT_OF_MEMORY;
+  }
+  // Outside the try: in throwing mode Fail throws, and that must reach the caller.
+  return status == LNNOERROR ? LNNOERROR : Fail(status);
+}
+
+// A public call listed among the operations: the fault check, then the body.
+template <typename Body>
+LNSTATUS RunCall(LNOperation operation, Body&& body) {
+  if (const LNSTATUS armed = EnterCall(operation)) return Fail(armed);
+  return RunBody(static_cast<Body&&>(body));
+}
+
+}  // namespace pim::notes::detail

@@ -1,0 +1,100 @@
+#include "notesapi/lndatabase.h"
+
+#include "notesapi/call_guard.h"
+#include "notesapi/notes_store.h"
+
+namespace pim::notes {
+
+using detail::RunCall;
+
+LNSTATUS LNDatabase::Open() {
+  return RunCall(LNOperation::kDatabaseOpen, [&]() -> LNSTATUS {
+    if (path_.empty()) return LNERR_BAD_ARGUMENT;  // not handed out by a session
+    if (!db_) db_ = detail::NotesDatabase::Open(path_);
+    return LNNOERROR;
+  });
+}
+
+LNSTATUS LNDatabase::Close() {
+  return RunCall(LNOperation::kDatabaseClose, [&]() -> LNSTATUS {
+    // Notes opened through this handle share the file and keep working; the connection
+    // closes with the last of them.
+    db_.reset();
+    return LNNOERROR;
+  });
+}
+
+bool LNDatabase::IsOpen() const {
+  return db_ != nullptr;
+}
+
+LNSTATUS LNDatabase::GetDocuments(LNDocumentArray* documents) {
+  return RunCall(LNOperation::kDatabaseGetDocuments, [&]() -> LNSTATUS {
+    if (documents == nullptr) return LNERR_BAD_ARGUMENT;
+    if (!db_) return LNERR_DATABASE_NOT_OPEN;
+    std::vector<LNDocument> found;
+    auto notes = db_->ListNotes();
+    found.resize(notes.size());
+    for (size_t i = 0; i < notes.size(); ++i) {
+      found[i].db_ = db_;
+      found[i].id_ = notes[i].first;
+      found[i].form_ = std::move(notes[i].second);
+    }
+    documents->documents_ = std::move(found);
+    return LNNOERROR;
+  });
+}
+
+LNSTATUS LNDatabase::GetTitle(LNString* title) const {
+  return RunCall(LNOperation::kDatabaseGetTitle, [&]() -> LNSTATUS {
+    if (title == nullptr) return LNERR_BAD_ARGUMENT;
+    if (!db_) return LNERR_DATABASE_NOT_OPEN;
+    *title = db_->title();
+    return LNNOERROR;
+  });
+}
+
+LNSTATUS LNDatabase::GetDocument(NOTEID id, LNDocument* document) {
+  return RunCall(LNOperation::kDatabaseGetDocument, [&]() -> LNSTATUS {
+    if (document == nullptr) return LNERR_BAD_ARGUMENT;
+    if (!db_) return LNERR_DATABASE_NOT_OPEN;
+    LNString form;
+    if (id == 0 || !db_->NoteForm(id, form)) return LNERR_NOTE_NOT_FOUND;
+    // Whatever the handle held before, it now names this note, not yet opened.
+    *document = LNDocument();
+    document->db_ = db_;
+    document->id_ = id;
+    document->form_ = std::move(form);
+    return LNNOERROR;
+  });
+}
+
+LNSTATUS LNDatabase::CreateDocument(LNDocument* document, const LNString& form) {
+  return RunCall(LNOperation::kDatabaseCreateDocument, [&]() -> LNSTATUS {
+    if (document == nullptr) return LNERR_BAD_ARGUMENT;
+    if (!db_) return LNERR_DATABASE_NOT_OPEN;
+    *document = LNDocument();
+    document->db_ = db_;
+    document->form_ = form;
+    document->open_ = true;
+    return LNNOERROR;
+  });
+}
+
+LNSTATUS LNDatabase::DeleteNote(NOTEID id) {
+  return RunCall(LNOperation::kDatabaseDeleteNote, [&]() -> LNSTATUS {
+    if (!db_) return LNERR_DATABASE_NOT_OPEN;
+    if (id == 0 || !db_->DeleteNote(id)) return LNERR_NOTE_NOT_FOUND;
+    return LNNOERROR;
+  });
+}
+
+LNSTATUS LNDatabase::Create(const LNString& path, const LNString& title) {
+  return detail::RunBody([&]() -> LNSTATUS {
+    if (path.empty()) return LNERR_BAD_ARGUMENT;
+    detail::NotesDatabase::Create(path, title);
+    return LNNOERROR;
+  });
+}
+
+}  // namespace pim::notes

@@ -1,0 +1,400 @@
+#include "notesapi/notes_store.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <optional>
+
+#include "notesapi/call_guard.h"
+#include "notesapi/item_codec.h"
+#include "notesapi/lncalendar.h"
+#include "platform/text.h"
+
+namespace pim::notes::detail {
+namespace {
+
+// "PNOT": marks the file as a pimsync Notes database. Bump kSchemaVersion with the schema.
+constexpr int kApplicationId = 0x504E4F54;
+constexpr int kSchemaVersion = 1;
+
+std::atomic<int> busy_timeout_ms{5000};
+
+constexpr const char* kSchema = R"sql(
+CREATE TABLE meta(key TEXT PRIMARY KEY NOT NULL, value NOT NULL) WITHOUT ROWID;
+CREATE TABLE notes(
+  id INTEGER PRIMARY KEY AUTOINCREMENT,
+  form TEXT NOT NULL,
+  modified INTEGER NOT NULL,
+  entry_start INTEGER,
+  items BLOB NOT NULL
+);
+CREATE INDEX notes_by_entry_start ON notes(entry_start, id) WHERE entry_start IS NOT NULL;
+PRAGMA application_id = 1347309396;
+PRAGMA user_version = 1;
+)sql";
+static_assert(kApplicationId == 1347309396 && kSchemaVersion == 1, "kSchema says the same");
+
+constexpr const char* kStatementText[] = {
+    "BEGIN IMMEDIATE",
+    "COMMIT",
+    "SELECT form, modified, items FROM notes WHERE id = ?1",
+    "SELECT form FROM notes WHERE id = ?1",
+    "SELECT id, form FROM notes ORDER BY id",
+    "INSERT INTO notes(form, modified, entry_start, items) VALUES(?1, ?2, ?3, ?4)",
+    "UPDATE notes SET form = ?2, modified = ?3, entry_start = ?4, items = ?5 WHERE id = ?1",
+    "DELETE FROM notes WHERE id = ?1",
+    "SELECT id, form, modified, items FROM notes"
+    " WHERE entry_start >= ?1 AND entry_start < ?2 ORDER BY entry_start, id",
+};
+static_assert(std::size(kStatementText) == static_cast<size_t>(Sql::kCount));
+
+// The moment key of the entry's start, when the items make a calendar entry with a start date.
+std::optional<int64_t> EntryStart(const std::vector<LNItem>& items) {
+  bool is_entry = false;
+  const LNDatetime* start = nullptr;
+  for (const LNItem& item : items) {
+    if (platform::EqualsNoCase(item.GetName(), kEntryTypeItem)) {
+      is_entry = item.Numbers() != nullptr && !item.Numbers()->empty();
+    } else if (platform::EqualsNoCase(item.GetName(), kEntryStartItem)) {
+      const auto* datetimes = item.Datetimes();
+      start = datetimes != nullptr && !datetimes->empty() ? &datetimes->front() : nullptr;
+    }
+  }
+  if (!is_entry || start == nullptr || (start->GetState() & LNDATETIMESTATE_DATE_ONLY) == 0) {
+    return std::nullopt;
+  }
+  return MomentKey(*start);
+}
+
+void ReadStoredNote(const Statement& row, int first_column, StoredNote& note) {
+  note.form.assign(row.Text(first_column));
+  if (!UnpackDatetime(row.Int(first_column + 1), note.modified) ||
+      !DecodeItems(row.Blob(first_column + 2), note.items)) {
+    Raise(LNERR_DATABASE_INVALID);
+  }
+}
+
+// Removes a database file that Create could not finish, with the journal files beside it.
+class RemoveUnlessKept {
+ public:
+  explicit RemoveUnlessKept(std::string path) : path_(std::move(path)) {}
+  ~RemoveUnlessKept() {
+    if (keep_) return;
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+      ::unlink((path_ + suffix).c_str());
+    }
+  }
+  RemoveUnlessKept(const RemoveUnlessKept&) = delete;
+  RemoveUnlessKept& operator=(const RemoveUnlessKept&) = delete;
+  void Keep() { keep_ = true; }
+
+ private:
+  std::string path_;
+  bool keep_ = false;
+};
+
+}  // namespace
+
+LNSTATUS StatusFromSqlite(int result_code) {
+  switch (result_code & 0xFF) {
+    case SQLITE_OK:
+    case SQLITE_ROW:
+    case SQLITE_DONE:
+      return LNNOERROR;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      return LNERR_DATABASE_BUSY;
+    case SQLITE_NOMEM:
+      return LNERR_OUT_OF_MEMORY;
+    case SQLITE_FULL:
+      return LNERR_DATABASE_FULL;
+    // Our statements are fixed, so an SQL error means the tables are not the ones we made.
+    case SQLITE_ERROR:
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT:
+    case SQLITE_SCHEMA:
+    case SQLITE_FORMAT:
+    case SQLITE_MISMATCH:
+      return LNERR_DATABASE_INVALID;
+    case SQLITE_TOOBIG:
+    case SQLITE_RANGE:
+      return LNERR_BAD_ARGUMENT;
+    default:  // SQLITE_IOERR, SQLITE_CANTOPEN, SQLITE_READONLY, SQLITE_PERM, ...
+      return LNERR_DATABASE_IO;
+  }
+}
+
+void SetBusyTimeout(int milliseconds) {
+  busy_timeout_ms.store(milliseconds);
+}
+
+Statement::Statement(NotesDatabase& db, Sql sql) : db_(db), statement_(db.Cached(sql)) {}
+
+Statement::~Statement() {
+  sqlite3_reset(statement_);
+  sqlite3_clear_bindings(statement_);
+}
+
+// Bound text and blobs are not copied: the caller's bytes outlive this use of the statement.
+void Statement::Bind(int index, int64_t value) {
+  if (const int rc = sqlite3_bind_int64(statement_, index, value); rc != SQLITE_OK) {
+    db_.RaiseSqlite(rc);
+  }
+}
+
+void Statement::Bind(int index, std::string_view text) {
+  const char* data = text.data() != nullptr ? text.data() : "";
+  const int rc =
+      sqlite3_bind_text64(statement_, index, data, text.size(), SQLITE_STATIC, SQLITE_UTF8);
+  if (rc != SQLITE_OK) db_.RaiseSqlite(rc);
+}
+
+void Statement::BindBlob(int index, std::string_view bytes) {
+  const char* data = bytes.data() != nullptr ? bytes.data() : "";
+  const int rc = sqlite3_bind_blob64(statement_, index, data, bytes.size(), SQLITE_STATIC);
+  if (rc != SQLITE_OK) db_.RaiseSqlite(rc);
+}
+
+void Statement::BindNull(int index) {
+  if (const int rc = sqlite3_bind_null(statement_, index); rc != SQLITE_OK) db_.RaiseSqlite(rc);
+}
+
+bool Statement::Step() {
+  const int rc = sqlite3_step(statement_);
+  if (rc == SQLITE_ROW) return true;
+  if (rc == SQLITE_DONE) return false;
+  db_.RaiseSqlite(rc);
+}
+
+int64_t Statement::Int(int column) const {
+  return sqlite3_column_int64(statement_, column);
+}
+
+std::string_view Statement::Text(int column) const {
+  const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
+  if (text == nullptr) return {};
+  return {text, static_cast<size_t>(sqlite3_column_bytes(statement_, column))};
+}
+
+std::string_view Statement::Blob(int column) const {
+  const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement_, column));
+  if (bytes == nullptr) return {};
+  return {bytes, static_cast<size_t>(sqlite3_column_bytes(statement_, column))};
+}
+
+Transaction::Transaction(NotesDatabase& db) : db_(db) {
+  Statement begin(db_, Sql::kBegin);
+  begin.Step();
+}
+
+Transaction::~Transaction() {
+  // A failed COMMIT may already have ended the transaction; only a live one is rolled back.
+  if (!done_ && sqlite3_get_autocommit(db_.connection()) == 0) {
+    sqlite3_exec(db_.connection(), "ROLLBACK", nullptr, nullptr, nullptr);
+  }
+}
+
+void Transaction::Commit() {
+  Statement commit(db_, Sql::kCommit);
+  commit.Step();
+  done_ = true;
+}
+
+std::shared_ptr<NotesDatabase> NotesDatabase::Open(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) {
+    Raise(errno == ENOENT || errno == ENOTDIR ? LNERR_DATABASE_NOT_FOUND : LNERR_DATABASE_IO);
+  }
+  if (!S_ISREG(info.st_mode)) Raise(LNERR_DATABASE_INVALID);
+
+  std::shared_ptr<NotesDatabase> db(new NotesDatabase(path));
+  sqlite3* connection = nullptr;
+  // No SQLITE_OPEN_CREATE: a file that vanished since the stat must not come back empty.
+  const int rc = sqlite3_open_v2(path.c_str(), &connection,
+                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+  db->connection_.reset(connection);  // closed even when the open failed
+  if (rc != SQLITE_OK) db->RaiseSqlite(rc);
+  sqlite3_busy_timeout(connection, busy_timeout_ms.load());
+  db->CheckSchema();
+  db->Exec("PRAGMA journal_mode=WAL");
+  // With WAL, NORMAL still has every commit in the file when it returns (a killed process
+  // loses nothing); only a power loss may take back the last commits.
+  db->Exec("PRAGMA synchronous=NORMAL");
+  return db;
+}
+
+void NotesDatabase::Create(const std::string& path, const std::string& title) {
+  // O_EXCL makes "already there" exact even when two creators race.
+  const int fd = ::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644);
+  if (fd < 0) Raise(errno == EEXIST ? LNERR_DATABASE_EXISTS : LNERR_DATABASE_IO);
+  ::close(fd);
+  RemoveUnlessKept remove(path);  // before `db`, so the connection closes before the unlink
+
+  NotesDatabase db(path);
+  sqlite3* connection = nullptr;
+  const int rc = sqlite3_open_v2(path.c_str(), &connection,
+                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+  db.connection_.reset(connection);
+  if (rc != SQLITE_OK) db.RaiseSqlite(rc);
+  sqlite3_busy_timeout(connection, busy_timeout_ms.load());
+  db.Exec("PRAGMA journal_mode=WAL");  // persistent: stays with the file
+  {
+    Transaction transaction(db);
+    db.Exec(kSchema);
+    sqlite3_stmt* raw = nullptr;
+    const int prepared = sqlite3_prepare_v2(
+        connection, "INSERT INTO meta(key, value) VALUES('title', ?1)", -1, &raw, nullptr);
+    StatementPtr insert(raw);
+    if (prepared != SQLITE_OK) db.RaiseSqlite(prepared);
+    const int bound =
+        sqlite3_bind_text64(raw, 1, title.data(), title.size(), SQLITE_STATIC, SQLITE_UTF8);
+    if (bound != SQLITE_OK) db.RaiseSqlite(bound);
+    if (const int stepped = sqlite3_step(raw); stepped != SQLITE_DONE) db.RaiseSqlite(stepped);
+    insert.reset();
+    transaction.Commit();
+  }
+  remove.Keep();
+}
+
+void NotesDatabase::Exec(const char* sql) {
+  if (const int rc = sqlite3_exec(connection_.get(), sql, nullptr, nullptr, nullptr);
+      rc != SQLITE_OK) {
+    RaiseSqlite(rc);
+  }
+}
+
+void NotesDatabase::CheckSchema() {
+  // Any SQLite file opens; only ours carries our application ID and schema version. A file
+  // that is not SQLite at all fails the first read with SQLITE_NOTADB.
+  auto query_int = [this](const char* sql) {
+    sqlite3_stmt* raw = nullptr;
+    const int rc = sqlite3_prepare_v2(connection_.get(), sql, -1, &raw, nullptr);
+    StatementPtr statement(raw);
+    if (rc != SQLITE_OK) RaiseSqlite(rc);
+    const int stepped = sqlite3_step(raw);
+    if (stepped != SQLITE_ROW) RaiseSqlite(stepped == SQLITE_DONE ? SQLITE_CORRUPT : stepped);
+    return sqlite3_column_int64(raw, 0);
+  };
+  if (query_int("PRAGMA application_id") != kApplicationId ||
+      query_int("PRAGMA user_version") != kSchemaVersion) {
+    Raise(LNERR_DATABASE_INVALID);
+  }
+  sqlite3_stmt* raw = nullptr;
+  const int rc = sqlite3_prepare_v2(connection_.get(), "SELECT value FROM meta WHERE key = 'title'",
+                                    -1, &raw, nullptr);
+  StatementPtr statement(raw);
+  if (rc != SQLITE_OK) RaiseSqlite(rc);
+  const int stepped = sqlite3_step(raw);
+  if (stepped == SQLITE_ROW) {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(raw, 0));
+    if (text != nullptr) title_.assign(text, static_cast<size_t>(sqlite3_column_bytes(raw, 0)));
+  } else if (stepped != SQLITE_DONE) {
+    RaiseSqlite(stepped);
+  }
+}
+
+sqlite3_stmt* NotesDatabase::Cached(Sql sql) {
+  StatementPtr& slot = statements_[static_cast<size_t>(sql)];
+  if (!slot) {
+    sqlite3_stmt* raw = nullptr;
+    const int rc = sqlite3_prepare_v3(connection_.get(), kStatementText[static_cast<size_t>(sql)],
+                                      -1, SQLITE_PREPARE_PERSISTENT, &raw, nullptr);
+    slot.reset(raw);
+    if (rc != SQLITE_OK) {
+      slot.reset();
+      RaiseSqlite(rc);
+    }
+  }
+  return slot.get();
+}
+
+void NotesDatabase::RaiseSqlite(int result_code) const {
+  Raise(StatusFromSqlite(result_code));
+}
+
+bool NotesDatabase::ReadNote(NOTEID id, StoredNote& note) {
+  Statement read(*this, Sql::kReadNote);
+  read.Bind(1, int64_t{id});
+  if (!read.Step()) return false;
+  note.id = id;
+  ReadStoredNote(read, 0, note);
+  return true;
+}
+
+bool NotesDatabase::NoteForm(NOTEID id, LNString& form) {
+  Statement read(*this, Sql::kNoteForm);
+  read.Bind(1, int64_t{id});
+  if (!read.Step()) return false;
+  form.assign(read.Text(0));
+  return true;
+}
+
+std::vector<std::pair<NOTEID, LNString>> NotesDatabase::ListNotes() {
+  std::vector<std::pair<NOTEID, LNString>> notes;
+  Statement list(*this, Sql::kListNotes);
+  while (list.Step()) {
+    notes.emplace_back(static_cast<NOTEID>(list.Int(0)), LNString(list.Text(1)));
+  }
+  return notes;
+}
+
+NOTEID NotesDatabase::WriteNote(NOTEID id, const LNString& form, const LNDatetime& modified,
+                                const std::vector<LNItem>& items) {
+  const std::string blob = EncodeItems(items);
+  const std::optional<int64_t> start = EntryStart(items);
+  Transaction transaction(*this);
+  {
+    Statement write(*this, id == 0 ? Sql::kInsertNote : Sql::kUpdateNote);
+    int column = 1;
+    if (id != 0) write.Bind(column++, int64_t{id});
+    write.Bind(column++, std::string_view(form));
+    write.Bind(column++, PackDatetime(modified));
+    if (start) {
+      write.Bind(column++, *start);
+    } else {
+      write.BindNull(column++);
+    }
+    write.BindBlob(column, blob);
+    write.Step();
+  }
+  if (id == 0) {
+    const sqlite3_int64 new_id = sqlite3_last_insert_rowid(connection_.get());
+    // Note IDs are 32 bits wide; the row goes back with the transaction.
+    if (new_id <= 0 || new_id > sqlite3_int64{UINT32_MAX}) Raise(LNERR_DATABASE_FULL);
+    id = static_cast<NOTEID>(new_id);
+  } else if (sqlite3_changes(connection_.get()) == 0) {
+    Raise(LNERR_NOTE_NOT_FOUND);
+  }
+  transaction.Commit();
+  return id;
+}
+
+bool NotesDatabase::DeleteNote(NOTEID id) {
+  Transaction transaction(*this);
+  {
+    Statement remove(*this, Sql::kDeleteNote);
+    remove.Bind(1, int64_t{id});
+    remove.Step();
+  }
+  if (sqlite3_changes(connection_.get()) == 0) return false;
+  transaction.Commit();
+  return true;
+}
+
+std::vector<StoredNote> NotesDatabase::ListEntries(int64_t from, int64_t to) {
+  std::vector<StoredNote> entries;
+  Statement list(*this, Sql::kListEntries);
+  list.Bind(1, from);
+  list.Bind(2, to);
+  while (list.Step()) {
+    StoredNote& note = entries.emplace_back();
+    note.id = static_cast<NOTEID>(list.Int(0));
+    ReadStoredNote(list, 1, note);
+  }
+  return entries;
+}
+
+}  // namespace pim::notes::detail

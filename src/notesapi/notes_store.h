@@ -1,0 +1,161 @@
+// The SQLite file behind a Notes database. One file per database:
+//
+//   meta(key, value)        the title, and what the schema is
+//   notes(id INTEGER PRIMARY KEY AUTOINCREMENT, form, modified, entry_start, items)
+//
+// `id` is the note ID; AUTOINCREMENT keeps the highest ID ever given in sqlite_sequence, so a
+// deleted note's ID never comes back, not even after the highest note goes. `modified` is the
+// packed last-modified date-time and `items` every item in one blob (item_codec.h): a note
+// reads with one row fetch. `entry_start` is the start moment of a calendar entry (NULL for
+// other notes), derived from the items at each save; an index on it serves GetEntries.
+//
+// The file is stamped with an application ID and schema version, so a stray SQLite file is
+// told apart from ours. WAL journal: readers do not block the writer, and a committed save is
+// in the file (not in our memory) when the call returns. Several processes may use one file;
+// a writer waits for another one's lock up to the busy timeout.
+//
+// A connection, and so every handle that shares it, serves one thread at a time (it is opened
+// without SQLite's own mutex), as the handler calls Notes from one thread.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "notesapi/lndatetime.h"
+#include "notesapi/lnglobal.h"
+#include "notesapi/lnitem.h"
+
+namespace pim::notes::detail {
+
+// The one place where SQLite's result codes become our statuses.
+LNSTATUS StatusFromSqlite(int result_code);
+
+// How long a connection waits for another one's lock before it fails with
+// LNERR_DATABASE_BUSY. Applies to connections opened afterwards; tests shorten it.
+void SetBusyTimeout(int milliseconds);
+
+struct ConnectionCloser {
+  void operator()(sqlite3* connection) const { sqlite3_close_v2(connection); }
+};
+struct StatementFinalizer {
+  void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+};
+using ConnectionPtr = std::unique_ptr<sqlite3, ConnectionCloser>;
+using StatementPtr = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
+
+// The statements a connection prepares once and keeps.
+enum class Sql : size_t {
+  kBegin,
+  kCommit,
+  kReadNote,
+  kNoteForm,
+  kListNotes,
+  kInsertNote,
+  kUpdateNote,
+  kDeleteNote,
+  kListEntries,
+  kCount,
+};
+
+// A note as the file holds it.
+struct StoredNote {
+  NOTEID id = 0;
+  LNString form;
+  LNDatetime modified;
+  std::vector<LNItem> items;
+};
+
+class NotesDatabase;
+
+// A cached statement for one use: bound, stepped, and reset when it goes, so that no read
+// stays open on the connection (an open read would pin the WAL and hide later commits).
+class Statement {
+ public:
+  Statement(NotesDatabase& db, Sql sql);
+  ~Statement();
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+
+  void Bind(int index, int64_t value);
+  void Bind(int index, std::string_view text);
+  void BindBlob(int index, std::string_view bytes);
+  void BindNull(int index);
+  // True with a row to read, false when done; a failure raises its status.
+  bool Step();
+  int64_t Int(int column) const;
+  std::string_view Text(int column) const;
+  std::string_view Blob(int column) const;
+
+ private:
+  NotesDatabase& db_;
+  sqlite3_stmt* statement_;
+};
+
+// BEGIN IMMEDIATE (the write lock up front, so two writers never deadlock upgrading a read);
+// rolls back unless committed.
+class Transaction {
+ public:
+  explicit Transaction(NotesDatabase& db);
+  ~Transaction();
+  Transaction(const Transaction&) = delete;
+  Transaction& operator=(const Transaction&) = delete;
+  void Commit();
+
+ private:
+  NotesDatabase& db_;
+  bool done_ = false;
+};
+
+class NotesDatabase {
+ public:
+  // Opens the database file at `path`; raises LNERR_DATABASE_NOT_FOUND when there is none,
+  // LNERR_DATABASE_INVALID when the file is not one of ours.
+  static std::shared_ptr<NotesDatabase> Open(const std::string& path);
+  // Makes a new database file; raises LNERR_DATABASE_EXISTS when something is at the path.
+  static void Create(const std::string& path, const std::string& title);
+
+  NotesDatabase(const NotesDatabase&) = delete;
+  NotesDatabase& operator=(const NotesDatabase&) = delete;
+
+  const std::string& path() const { return path_; }
+  const std::string& title() const { return title_; }
+
+  // False when there is no such note.
+  bool ReadNote(NOTEID id, StoredNote& note);
+  // The form of the note, false when there is no such note.
+  bool NoteForm(NOTEID id, LNString& form);
+  // Every note's ID and form, ascending by ID.
+  std::vector<std::pair<NOTEID, LNString>> ListNotes();
+  // Writes a note in one transaction: a new one when `id` is 0, and returns its ID. Raises
+  // LNERR_NOTE_NOT_FOUND when the note was deleted meanwhile (it is not brought back).
+  NOTEID WriteNote(NOTEID id, const LNString& form, const LNDatetime& modified,
+                   const std::vector<LNItem>& items);
+  // False when there was no such note.
+  bool DeleteNote(NOTEID id);
+  // The calendar entries whose start moment key lies in [from, to), by start then ID.
+  std::vector<StoredNote> ListEntries(int64_t from, int64_t to);
+
+  // For Statement and Transaction.
+  sqlite3_stmt* Cached(Sql sql);
+  [[noreturn]] void RaiseSqlite(int result_code) const;
+  sqlite3* connection() const { return connection_.get(); }
+
+ private:
+  explicit NotesDatabase(std::string path) : path_(std::move(path)) {}
+  void Exec(const char* sql);
+  void CheckSchema();
+
+  std::string path_;
+  std::string title_;
+  // Declared before the statements: they must be finalized before the connection closes.
+  ConnectionPtr connection_;
+  std::array<StatementPtr, static_cast<size_t>(Sql::kCount)> statements_;
+};
+
+}  // namespace pim::notes::detail
