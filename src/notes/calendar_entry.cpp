@@ -1,0 +1,100 @@
+#include "notes/calendar_entry.h"
+
+#include <memory>
+#include <string>
+
+#include "notes/person_document.h"
+#include "notes/repeat_rule_items.h"
+#include "platform/local_time.h"
+#include "platform/platform.h"
+
+namespace pim {
+
+using notes::LNCalendarEntry;
+using notes::LNDatetime;
+using notes::LNDatetimeRange;
+
+namespace {
+
+bool SameLocalDay(int32_t a, int32_t b) {
+  platform::LocalParts pa;
+  platform::LocalParts pb;
+  if (!platform::BreakDownLocal(a, pa) || !platform::BreakDownLocal(b, pb)) return a == b;
+  return pa.year == pb.year && pa.month == pb.month && pa.day == pb.day;
+}
+
+}  // namespace
+
+void LocalTimeToNotes(LNDatetime& datetime, int32_t time) {
+  platform::LocalParts parts;
+  if (!platform::BreakDownLocal(time, parts)) parts = {1970, 1, 1, 0, 0, 0, 4};
+  datetime.SetDate(parts.month, parts.day, parts.year);
+  datetime.SetTime(parts.hour, parts.minute, parts.second, 0);
+}
+
+bool ReadCalendarEntry(CalendarArray& records, LNCalendarEntry& entry) {
+  auto fresh = std::make_unique<CCalEntryObject>();
+  fresh->m_nNoteId = entry.GetNoteID();
+  fresh->SetAlarm(entry.GetIsAlarmEnabled() != 0 ? 1 : 0, false);
+  LNDatetimeRange range;
+  entry.GetDatetimeRange(&range);
+  int32_t time = 0;
+  if (NotesTimeToLocal(time, range.GetBegin())) fresh->SetStart(time, false);
+  if (NotesTimeToLocal(time, range.GetEnd())) fresh->SetEnd(time, false);
+  if (!SameLocalDay(fresh->m_tStart, fresh->m_tEnd)) return false;
+
+  notes::LNString brief;
+  entry.GetBriefDescription(&brief);
+  fresh->SetSummary(brief, false);
+
+  platform::LocalParts start;
+  const int start_weekday =
+      platform::BreakDownLocal(fresh->m_tStart, start) ? start.weekday + 1 : 1;
+  RepeatRule rule;
+  ReadRepeatRule(rule, entry, start_weekday);
+  fresh->SetRepeat(rule, false);
+  if (NotesTimeToLocal(time, entry.GetLastModified())) fresh->SetLastModified(time, false);
+
+  bool merged = false;
+  for (auto it = records.rbegin(); it != records.rend(); ++it) {
+    CCalEntryObject& stored = **it;
+    if (stored.m_nNoteId != fresh->m_nNoteId) continue;
+    stored.StartNotesDelta();
+    stored.m_pNotesDelta->MergeFrom(*fresh, true);
+    stored.MergeFrom(*fresh, true);
+    merged = true;
+    break;
+  }
+  if (!merged) {
+    fresh->m_nNotesState = SyncStateAdded;
+    fresh->m_nPhoneState = SyncStateUnchanged;
+    records.push_back(std::move(fresh));
+  }
+
+  platform::OutputDebugStringA("<-- Calendar Entry");
+  platform::OutputDebugStringA(brief);
+  platform::OutputDebugStringA(range.GetText());
+  platform::OutputDebugStringA("Calendar Entry -->");
+  return true;
+}
+
+void WriteCalendarEntry(LNCalendarEntry& entry, const CCalEntryObject& record) {
+  if (record.m_bHasStart && record.m_bHasEnd) {
+    LNDatetime start;
+    LNDatetime end;
+    LocalTimeToNotes(start, record.m_tStart);
+    LocalTimeToNotes(end, record.m_tEnd);
+    LNDatetimeRange range;
+    range.SetBegin(start);
+    range.SetEnd(end);
+    entry.SetDatetimeRange(range);
+    entry.SetAlarmDatetime(end);
+  }
+  if (record.m_bHasAlarm) entry.SetIsAlarmEnabled(record.m_bAlarm);
+  if (record.m_bHasSummary) entry.SetBriefDescription(record.m_strSummary);
+  if (record.m_bHasRepeat) WriteRepeatRule(entry, record.m_repeat);
+  entry.ComputeWithForm(notes::FALSE);
+  entry.Save(0, notes::TRUE);
+}
+
+}  // namespace pim
