@@ -11,7 +11,6 @@ namespace {
 
 // Caller groups by index; the same names serve both directions (category to group and back).
 constexpr std::array<std::string_view, 4> kGroupNames = {"VIP", "Business", "Friends", "Family"};
-constexpr int32_t kNoGroup = 4;
 
 std::unique_ptr<CSerializable> CreateContact() {
   return std::make_unique<CContactObject>();
@@ -217,7 +216,7 @@ std::string CContactObject::GetGroupName() const {
 }
 
 int32_t CContactObject::SetGroupFromCategories(const std::string& categories) {
-  m_nGroupId = kNoGroup;
+  m_nGroupId = 4;  // no group
   std::string_view text = platform::Trim(categories);
   int32_t match = -1;
   while (!text.empty() && match < 0) {

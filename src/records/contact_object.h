@@ -77,7 +77,9 @@ class CContactObject final : public CSerializable {
   int32_t m_tRevision = 0;
   std::string m_strLuid;
   int32_t m_bHasGroupId = 0;
-  int32_t m_nGroupId = 0;
+  // No group until something sets one: group 0 is VIP, and a contact read from a Person
+  // document without categories must not be written back into Notes as a VIP.
+  int32_t m_nGroupId = 4;
   int32_t m_bHasRingId = 0;
   int32_t m_nRingId = 0;
   int32_t m_bHasPictureId = 0;

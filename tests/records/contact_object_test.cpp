@@ -11,7 +11,8 @@ TEST(ContactObjectTest, NewRecordHasTheDefaults) {
   EXPECT_EQ(c.m_nNotesState, SyncStateUnchanged);
   EXPECT_EQ(c.m_nPhoneState, SyncStateUnchanged);
   EXPECT_EQ(c.m_nNoteId, 0u);
-  EXPECT_EQ(c.m_nGroupId, 0);
+  EXPECT_EQ(c.m_nGroupId, 4);  // no group, not VIP
+  EXPECT_EQ(c.GetGroupName(), "");
   EXPECT_EQ(c.m_bHasRevision, 0);
   EXPECT_EQ(c.m_pNotesDelta, nullptr);
   EXPECT_EQ(c.m_strLuid, "");

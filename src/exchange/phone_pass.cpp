@@ -1,0 +1,308 @@
+// The handler's half of a phone pass: the phone's complete record set matched against the
+// store by LUID, each record's phone-side state settled under the sync mode, and the change
+// file for the phone written. Contacts and to-dos run the same algorithm; PassKind holds the
+// points where they differ.
+#include <new>
+#include <string_view>
+#include <unordered_map>
+
+#include "exchange/line_splitter.h"
+#include "handler/entry_guard.h"
+#include "handler/module_state.h"
+#include "handler/reports.h"
+#include "handler/store_io.h"
+#include "pim_handler.h"
+#include "platform/platform.h"
+#include "platform/text.h"
+#include "records/archive.h"
+#include "records/store_file.h"
+#include "vobject/vobject_reader.h"
+
+using namespace pim;
+using namespace pim::handler;
+
+namespace {
+
+template <class Record>
+struct PassKind;
+
+template <>
+struct PassKind<CContactObject> {
+  static constexpr std::string_view kRecordName = "VCARD";
+  static constexpr bool kOtherBeginStops = true;
+  static constexpr bool kAnyEndEnds = true;
+  static constexpr std::string_view kHead = "";
+  static constexpr std::string_view kTail = "";
+
+  static ContactArray& Records(ModuleState& state) { return state.contacts; }
+  static int32_t Limit(const Settings& settings) { return settings.contact_limit; }
+  static void Read(CContactObject& r, std::string_view name, std::string_view value, bool& f) {
+    ReadVCardProperty(r, name, value, f);
+  }
+  static int32_t& Time(CContactObject& r) { return r.m_tRevision; }
+  static int32_t& HasTime(CContactObject& r) { return r.m_bHasRevision; }
+  static void OnAddedMatch() {}
+  static std::string FullText(const CContactObject& r) { return r.ToVCard(); }
+  static std::string DeleteStub(const std::string& luid) {
+    return "BEGIN:VCARD\nVERSION:2.1\nX-VOQ-LUID:" + luid + "\nEND:VCARD\n";
+  }
+  static void ReadSection(std::string_view bytes, ContactArray& records) {
+    CalendarArray discarded;
+    ReadStoreBytes(bytes, discarded, records);
+  }
+};
+
+template <>
+struct PassKind<CCalEntryObject> {
+  static constexpr std::string_view kRecordName = "VTODO";
+  static constexpr bool kOtherBeginStops = false;
+  static constexpr bool kAnyEndEnds = false;
+  static constexpr std::string_view kHead = "BEGIN:VCALENDAR\nVERSION:1.0\n";
+  static constexpr std::string_view kTail = "END:VCALENDAR\n";
+
+  static CalendarArray& Records(ModuleState& state) { return state.calendar; }
+  static int32_t Limit(const Settings& settings) { return settings.calendar_limit; }
+  static void Read(CCalEntryObject& r, std::string_view name, std::string_view value, bool& f) {
+    ReadVCalendarProperty(r, name, value, f);
+  }
+  static int32_t& Time(CCalEntryObject& r) { return r.m_tLastModified; }
+  static int32_t& HasTime(CCalEntryObject& r) { return r.m_bHasLastModified; }
+  static void OnAddedMatch() {
+    platform::MessageBoxA(nullptr, "Abnormal condition: LUID is reused!", nullptr,
+                          platform::kMbOk | platform::kMbTaskModal);
+  }
+  static std::string FullText(const CCalEntryObject& r) { return r.ToVCalendar(); }
+  static std::string DeleteStub(const std::string& luid) {
+    return "BEGIN:VTODO\nX-VOQ-LUID:" + luid + "\nEND:VTODO\n";
+  }
+  static void ReadSection(std::string_view bytes, CalendarArray& records) {
+    // Only the calendar section is read; the contacts behind it are left alone.
+    platform::MemorySource source(bytes);
+    CArchive ar(source);
+    ReadStoreHead(ar);
+    ReadCalendarArray(ar, records);
+  }
+};
+
+template <class Record>
+class PhonePass {
+ public:
+  using Kind = PassKind<Record>;
+  using Array = std::vector<std::unique_ptr<Record>>;
+
+  explicit PhonePass(ModuleState& state)
+      : state_(state), settings_(state.settings), records_(Kind::Records(state)) {}
+
+  int32_t Run(const char* phone_path, const char* change_path) {
+    try {
+      platform::InputFile phone_file(phone_path != nullptr ? phone_path : "");
+      platform::OutputFile change_file(change_path != nullptr ? change_path : "");
+      ReadPhoneRecords(phone_file);
+      SettleRecordsNotSent();
+      if (LiveCount() > Kind::Limit(settings_)) return RollBack();
+      WriteChangeFile(change_file);
+      change_file.Close();
+      return 0;
+    } catch (const platform::FileError& error) {
+      ReportFileError(error);
+      return 1;
+    }
+  }
+
+ private:
+  void ReadPhoneRecords(platform::ByteSource& phone_file) {
+    for (size_t i = 0; i < records_.size(); ++i) first_by_luid_.try_emplace(records_[i]->m_strLuid, i);
+    Record scratch;
+    bool luid_only = false;
+    PropertyReader reader(phone_file);
+    std::string_view name;
+    std::string_view value;
+    while (reader.Next(name, value)) {
+      if (platform::EqualsNoCase(name, "BEGIN")) {
+        if (platform::EqualsNoCase(value, Kind::kRecordName)) {
+          scratch.Reset();
+          // A record without a time of its own must not inherit the previous record's.
+          Kind::Time(scratch) = 0;
+          Kind::HasTime(scratch) = 0;
+        } else if (Kind::kOtherBeginStops) {
+          break;
+        }
+      } else if (platform::EqualsNoCase(name, "END")) {
+        if (Kind::kAnyEndEnds || platform::EqualsNoCase(value, Kind::kRecordName)) {
+          Match(scratch);
+        }
+      } else {
+        Kind::Read(scratch, name, value, luid_only);
+      }
+    }
+  }
+
+  // A phone record is newer when its time is later than the stored one. One without a time
+  // counts as newer only when Notes has no change of its own: its differing values are then
+  // the phone's edits, while a conflict without a time goes to Notes, as equal times do.
+  static bool PhoneIsNewer(Record& phone, Record& stored) {
+    if (!Kind::HasTime(phone)) return stored.m_nNotesState == SyncStateUnchanged;
+    return Kind::Time(phone) > Kind::Time(stored);
+  }
+
+  void Match(Record& scratch) {
+    const auto found = first_by_luid_.find(scratch.m_strLuid);
+    if (found == first_by_luid_.end()) {
+      auto added = std::make_unique<Record>(scratch);
+      added->m_nNotesState = SyncStateUnchanged;
+      added->m_nPhoneState = SyncStateAdded;
+      added->m_bSeenOnPhone = 1;
+      records_.push_back(std::move(added));
+      first_by_luid_.try_emplace(records_.back()->m_strLuid, records_.size() - 1);
+      return;
+    }
+    Record& stored = *records_[found->second];
+    stored.m_bSeenOnPhone = 1;
+    stored.m_nPhoneState = SyncStateUnchanged;
+    switch (stored.m_nNotesState) {
+      case SyncStateUnchanged:
+        if (PhoneIsNewer(scratch, stored)) stored.MergeFrom(scratch, false);
+        break;
+      case SyncStateModified:
+        if (PhoneIsNewer(scratch, stored)) {
+          stored.m_nNotesState = SyncStateUnchanged;
+          stored.MergeFrom(scratch, false);
+        }
+        break;
+      case SyncStateDeleted:
+        if (settings_.sync_mode == 1) {
+          stored.m_nNotesState = SyncStateUnchanged;
+          stored.MergeFrom(scratch, false);
+          stored.m_nPhoneState = SyncStateAdded;
+        }
+        break;
+      case SyncStateAdded:
+        Kind::OnAddedMatch();
+        break;
+      default:
+        break;
+    }
+  }
+
+  void SettleRecordsNotSent() {
+    for (auto& record : records_) {
+      if (record->m_bSeenOnPhone) continue;
+      switch (record->m_nNotesState) {
+        case SyncStateAdded:
+          break;
+        case SyncStateDeleted:
+          record->m_nNotesState = SyncStateUnchanged;
+          record->m_nPhoneState = SyncStateUnchanged;
+          break;
+        default:
+          if (settings_.sync_mode == 0) {
+            record->m_nNotesState = SyncStateAdded;
+            record->m_strLuid.clear();
+            record->m_nPhoneState = SyncStateUnchanged;
+          } else {
+            record->m_nPhoneState = SyncStateDeleted;
+            record->m_nNotesState = SyncStateUnchanged;
+          }
+          break;
+      }
+    }
+  }
+
+  int64_t LiveCount() const {
+    int64_t live = static_cast<int64_t>(records_.size());
+    for (const auto& r : records_) {
+      if (r->m_nNotesState == SyncStateDeleted || r->m_nPhoneState == SyncStateDeleted ||
+          (!r->m_bSeenOnPhone && r->m_nNotesState == SyncStateUnchanged &&
+           r->m_nPhoneState == SyncStateUnchanged)) {
+        --live;
+      }
+    }
+    return live;
+  }
+
+  // Over the limit: the array goes back to what the store file holds and nothing is sent.
+  // When the file cannot be read again, the copy that retrieval read stands in for it, so the
+  // store is never left empty or half-read. Rolled-back records are settled as unchanged and
+  // seen, so that the update of Notes leaves them alone and the store keeps them as saved.
+  int32_t RollBack() {
+    Array restored;
+    int32_t result = 3;
+    try {
+      std::string bytes;
+      {
+        platform::InputFile store(settings_.store_path);
+        char buffer[64 * 1024];
+        for (size_t n; (n = store.ReadSome(buffer, sizeof buffer)) != 0;) bytes.append(buffer, n);
+      }
+      Kind::ReadSection(bytes, restored);
+    } catch (const platform::FileError& error) {
+      ReportFileError(error);
+      result = 1;
+    } catch (const ArchiveError&) {
+      ReportText("The sync object store \"" + settings_.store_path +
+                     "\" is damaged; the records it held when this run began are kept.",
+                 Caption::kDefault);
+      result = 1;
+    } catch (const std::bad_alloc&) {
+      ReportText("Not enough memory to read the sync object store \"" + settings_.store_path +
+                     "\" again; the records it held when this run began are kept.",
+                 Caption::kDefault);
+      result = 1;
+    }
+    if (result != 3) {
+      restored.clear();
+      try {
+        Kind::ReadSection(state_.loaded_store, restored);
+      } catch (const ArchiveError&) {
+        // The copy was damaged the same way when retrieval read it: keep what it held before
+        // the fault, as retrieval did.
+      }
+    }
+    for (auto& record : restored) {
+      record->m_nNotesState = SyncStateUnchanged;
+      record->m_nPhoneState = SyncStateUnchanged;
+      record->m_bSeenOnPhone = 1;
+    }
+    records_ = std::move(restored);
+    return result;
+  }
+
+  void WriteChangeFile(platform::OutputFile& out) {
+    out.Write(Kind::kHead);
+    for (const auto& record : records_) {
+      switch (record->m_nNotesState) {
+        case SyncStateAdded:
+          out.Write(Kind::FullText(*record));
+          break;
+        case SyncStateDeleted:
+          if (record->m_nPhoneState != SyncStateDeleted) {
+            out.Write(Kind::DeleteStub(record->m_strLuid));
+          }
+          break;
+        case SyncStateModified:
+          // The delta carries the LUID and exactly the fields Notes changed.
+          out.Write(Kind::FullText(record->m_pNotesDelta ? *record->m_pNotesDelta : *record));
+          break;
+        default:
+          break;
+      }
+    }
+    out.Write(Kind::kTail);
+  }
+
+  ModuleState& state_;
+  const Settings& settings_;
+  Array& records_;
+  std::unordered_map<std::string_view, size_t> first_by_luid_;
+};
+
+}  // namespace
+
+extern "C" int32_t PIMHandler_SyncVCard(const char* phone_file, const char* change_file) {
+  return Guarded([&] { return PhonePass<CContactObject>(State()).Run(phone_file, change_file); });
+}
+
+extern "C" int32_t PIMHandler_SyncVCal(const char* phone_file, const char* change_file) {
+  return Guarded(
+      [&] { return PhonePass<CCalEntryObject>(State()).Run(phone_file, change_file); });
+}

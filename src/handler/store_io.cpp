@@ -1,0 +1,88 @@
+#include "handler/store_io.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "platform/file.h"
+#include "platform/platform.h"
+#include "records/store_file.h"
+
+namespace pim::handler {
+namespace {
+
+std::string ReadAll(const std::string& path) {
+  platform::InputFile file(path);
+  std::string bytes;
+  char buffer[64 * 1024];
+  for (;;) {
+    const size_t n = file.ReadSome(buffer, sizeof buffer);
+    if (n == 0) return bytes;
+    bytes.append(buffer, n);
+  }
+}
+
+void SyncFolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;  // the rename is done; only its durability is at stake
+  ::fsync(fd);
+  ::close(fd);
+}
+
+}  // namespace
+
+StoreLoad LoadStore(const std::string& path, CalendarArray& calendar, ContactArray& contacts,
+                    std::string* bytes) {
+  if (!platform::PathExists(path)) return StoreLoad::kNoFile;
+  std::string content = ReadAll(path);
+  platform::MemorySource source(content);
+  CArchive ar(source);
+  if (ReadStoreHead(ar) != kLuidMode) return StoreLoad::kForeignHead;
+  if (bytes != nullptr) *bytes = content;
+  ReadCalendarArray(ar, calendar);
+  ReadContactArray(ar, contacts);
+  return StoreLoad::kLoaded;
+}
+
+void ReadStoreBytes(std::string_view bytes, CalendarArray& calendar, ContactArray& contacts) {
+  platform::MemorySource source(bytes);
+  CArchive ar(source);
+  ReadStoreHead(ar);
+  ReadCalendarArray(ar, calendar);
+  ReadContactArray(ar, contacts);
+}
+
+void SaveStore(const std::string& path, const CalendarArray& calendar,
+               const ContactArray& contacts) {
+  struct stat st{};
+  if (!path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    throw platform::FileError(EISDIR, path, "create");
+  }
+  if (path.empty()) throw platform::FileError(ENOENT, path, "create");
+  const std::string temp = path + ".new";
+  try {
+    platform::OutputFile file(temp, platform::OutputFile::Sync::kYes);
+    CArchive ar(file);
+    WriteStore(ar, calendar, contacts);
+    ar.Flush();
+    file.Close();
+    if (std::rename(temp.c_str(), path.c_str()) != 0) {
+      throw platform::FileError(errno, path, "write");
+    }
+  } catch (const platform::FileError& error) {
+    std::remove(temp.c_str());
+    // The user knows the store by its own name, not by the name of the file beside it.
+    throw platform::FileError(error.error(), path, "write");
+  } catch (...) {
+    std::remove(temp.c_str());
+    throw;
+  }
+  SyncFolderOf(path);
+}
+
+}  // namespace pim::handler

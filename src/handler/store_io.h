@@ -1,0 +1,35 @@
+// Loading and saving the sync object store file as a whole.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "records/cal_entry_object.h"
+#include "records/contact_object.h"
+
+namespace pim::handler {
+
+enum class StoreLoad {
+  kLoaded,       // both arrays read
+  kNoFile,       // nothing at the path: the arrays are untouched
+  kForeignHead,  // the first word is not the LUID mode: the arrays are untouched
+};
+
+// Reads the file at `path` into the two arrays, each replacing what its array held; `bytes`,
+// when given, receives the file's content. Failures throw: FileError (open or read),
+// ArchiveError (malformed data, a file shorter than its first word included) or bad_alloc. An
+// array read before the failure is complete; the array being read keeps the records read
+// before the fault; an array not reached is untouched.
+StoreLoad LoadStore(const std::string& path, CalendarArray& calendar, ContactArray& contacts,
+                    std::string* bytes = nullptr);
+
+// The same from bytes already read (the head is not judged).
+void ReadStoreBytes(std::string_view bytes, CalendarArray& calendar, ContactArray& contacts);
+
+// Writes the store beside the file at `path`, flushes it to the disk and renames it over the
+// old one: a save that fails part-way, or a process killed during it, leaves the old store in
+// place. An empty path or a folder at the path is a file error and writes nothing.
+void SaveStore(const std::string& path, const CalendarArray& calendar,
+               const ContactArray& contacts);
+
+}  // namespace pim::handler
