@@ -1,0 +1,297 @@
+// `pimsync demo`: the main job on sample data. The first time it builds a Notes database, a
+// phone and the store of an earlier sync that paired them, and then lets the two sides drift
+// apart: contacts and to-dos changed, added and deleted on either side, one contact changed on
+// both. Then it syncs them and shows what moved. Run again, it shows a run with nothing to do.
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "command_line.h"
+#include "handler/store_io.h"
+#include "notes/calendar_entry.h"
+#include "notes/person_document.h"
+#include "notesapi/lncalendar.h"
+#include "notesapi/lnsession.h"
+#include "run_commands.h"
+#include "sync_run.h"
+
+namespace pim::cli {
+namespace {
+
+using namespace pim::notes;
+using Items = std::vector<std::pair<std::string, std::string>>;
+
+constexpr char kDemoUsage[] =
+    "usage: pimsync demo [--library PATH] [DIR]\n"
+    "\n"
+    "Sets up, when DIR (default ./pimsync-demo) holds none yet, a sample Notes database\n"
+    "(DIR/notes.db) and a sample phone (DIR/phone.db) that were synced once and have drifted\n"
+    "apart since, then runs 'pimsync sync' on them with the store DIR/store.dat, keeping the\n"
+    "exchanged files in DIR/exchange. Run again, it shows a run with nothing to do.\n";
+
+LNDatetime At(int year, int month, int day, int hour, int minute) {
+  LNDatetime when;
+  when.SetDate(month, day, year);
+  when.SetTime(hour, minute, 0, 0);
+  return when;
+}
+
+// The sample's own edits, made through the Notes stand-in as a user of either side would.
+class Sample {
+ public:
+  explicit Sample(const std::string& path) {
+    session_.Initialize();
+    session_.GetDatabase(path, &db_, "");
+    db_.Open();
+    session_.GetCalendar(&calendar_, path, "", "");
+  }
+  ~Sample() { session_.Term(0); }
+  Sample(const Sample&) = delete;
+  Sample& operator=(const Sample&) = delete;
+
+  NOTEID AddPerson(const Items& items, const LNDatetime& modified) {
+    LNDocument document;
+    db_.CreateDocument(&document, "Person");
+    Set(document, items, modified);
+    return document.GetNoteID();
+  }
+
+  void AddTodo(const LNDatetime& start, const LNDatetime& end, const std::string& brief,
+               bool alarm) {
+    LNDatetimeRange range;
+    range.SetBegin(start);
+    range.SetEnd(end);
+    LNCalendarEntry entry;
+    calendar_.CreateEntry(range, brief, LNCALENDARENTRYTYPE_TODO, &entry);
+    entry.SetIsAlarmEnabled(alarm ? TRUE : FALSE);
+    entry.SetAlarmDatetime(end);
+    entry.SetLastModifiedForSave(start);
+    entry.Save(0, TRUE);
+  }
+
+  // The note whose text item `item` reads `value`.
+  NOTEID Find(const std::string& item, const std::string& value) {
+    LNDocumentArray documents;
+    db_.GetDocuments(&documents);
+    for (uint32_t i = 0; i < documents.GetCount(); ++i) {
+      LNDocument document = documents[i];
+      document.Open(0);
+      LNItem found;
+      if (document.HasItem(item)) {
+        document.GetItem(item, &found);
+        if (found.Texts() != nullptr && !found.Texts()->empty() && found.Texts()->front() == value) {
+          return document.GetNoteID();
+        }
+      }
+    }
+    throw std::runtime_error("the sample lacks " + value);
+  }
+
+  void Edit(NOTEID id, const Items& items, const LNDatetime& modified) {
+    LNDocument document;
+    db_.GetDocument(id, &document);
+    document.Open(0);
+    Set(document, items, modified);
+  }
+
+  void RenameTodo(NOTEID id, const std::string& brief, const LNDatetime& modified) {
+    LNCalendarEntry entry;
+    calendar_.GetDocument(id, &entry);
+    entry.Open(0);
+    entry.SetBriefDescription(brief);
+    entry.SetLastModifiedForSave(modified);
+    entry.Save(0, TRUE);
+  }
+
+  void Delete(NOTEID id) { db_.DeleteNote(id); }
+
+  LNDatabase& database() { return db_; }
+  LNCalendar& calendar() { return calendar_; }
+
+ private:
+  static void Set(LNDocument& document, const Items& items, const LNDatetime& modified) {
+    for (const auto& [name, value] : items) {
+      LNText text;
+      text.SetValue(value, TRUE);
+      document.CreateItem(name, text);
+    }
+    document.SetLastModifiedForSave(modified);
+    document.Save(0);
+  }
+
+  LNNotesSession session_;
+  LNDatabase db_;
+  LNCalendar calendar_;
+};
+
+void CreateNotes(const std::string& path) {
+  LNDatabase::Create(path, "Demo contacts and to-dos");
+  Sample notes(path);
+  const LNDatetime entered = At(2019, 1, 7, 9, 0);
+  const std::vector<Items> people = {
+      {{"FirstName", "Ann Archer"}, {"LastName", "Archer"}, {"Categories", "Family"},
+       {"CellPhoneNumber", "+44 7700 900001"}, {"MailAddress", "ann@example.org"}},
+      {{"FirstName", "Bob Baker"}, {"CompanyName", "Baker & Sons"}, {"Categories", "Business"},
+       {"OfficePhoneNumber", "+44 20 7946 0002"}, {"OfficeFAXPhoneNumber", "+44 20 7946 0003"}},
+      {{"FirstName", "Carla Diaz"}, {"Categories", "Friends"},
+       {"MailAddress", "carla@example.org"}, {"CellPhoneNumber", "+34 600 000 004"}},
+      {{"FirstName", "David Evans"}, {"Categories", "VIP"}, {"PhoneNumber", "+44 161 496 0005"}},
+      {{"FirstName", "Erin Fox"}, {"CellPhoneNumber", "+353 85 000 0006"}},
+      {{"FirstName", "Frank Green"}, {"CompanyName", "Green Gardens"},
+       {"OfficePhoneNumber", "+44 117 496 0007"}},
+      {{"FirstName", "Grace Hall"}, {"MailAddress", "grace@example.net"}},
+      {{"FirstName", "Henry Irwin"}, {"PhoneNumber", "+44 131 496 0009"}},
+      {{"FirstName", "Irene Jones"}, {"Categories", "Friends, Golf"},
+       {"CellPhoneNumber", "+44 7700 900010"}},
+      {{"FirstName", "Jack King"}, {"CompanyName", "King Print"},
+       {"OfficePhoneNumber", "+44 29 2018 0011"}},
+      {{"FirstName", "Karen Lee"}, {"Categories", "Family"}, {"PhoneNumber", "+44 1632 960012"}},
+      {{"FirstName", "Liam Moore"}, {"MailAddress", "liam@example.com"}},
+  };
+  for (const Items& person : people) notes.AddPerson(person, entered);
+  notes.AddTodo(At(2019, 3, 1, 9, 0), At(2019, 3, 1, 9, 30), "Renew passport", true);
+  notes.AddTodo(At(2019, 4, 12, 15, 0), At(2019, 4, 12, 16, 0), "Dentist", true);
+  notes.AddTodo(At(2019, 5, 31, 12, 0), At(2019, 5, 31, 12, 0), "Pay taxes", true);
+  notes.AddTodo(At(2019, 6, 3, 8, 0), At(2019, 6, 3, 8, 15), "Call the bank", false);
+  notes.AddTodo(At(2019, 9, 14, 10, 0), At(2019, 9, 14, 18, 0), "Team offsite", false);
+  notes.AddTodo(At(1999, 12, 31, 23, 0), At(1999, 12, 31, 23, 59), "Party like it's 1999",
+                false);
+}
+
+// The state an earlier sync left: the phone holds a copy of every Notes contact and to-do,
+// saved at the same time, and the store pairs each note with its phone copy's LUID.
+void PairWithPhone(const std::string& notes_path, const std::string& phone_path,
+                   const std::string& store_path) {
+  const LNDatetime synced = At(2019, 1, 7, 9, 0);
+  CalendarArray todos;
+  ContactArray contacts;
+  {
+    Sample notes(notes_path);
+    LNDocumentArray documents;
+    notes.database().GetDocuments(&documents);
+    for (uint32_t i = 0; i < documents.GetCount(); ++i) {
+      LNDocument document = documents[i];
+      document.Open(0);
+      ReadPersonDocument(contacts, document);
+    }
+    LNDatetimeRange window;
+    window.SetBegin(LNDatetime("1990/1/1"));
+    window.SetEnd(LNDatetime("2020/1/1"));
+    LNCalendarEntryArray entries;
+    notes.calendar().GetEntries(window, &entries, TRUE, "");
+    for (uint32_t i = 0; i < entries.GetCount(); ++i) {
+      LNCalendarEntry entry = entries[i];
+      entry.Open(0);
+      ReadCalendarEntry(todos, entry);
+    }
+  }
+  LNDatabase::Create(phone_path, "Demo phone");
+  Sample phone(phone_path);
+  for (auto& contact : contacts) {
+    LNDocument document;
+    phone.database().CreateDocument(&document, "Person");
+    document.SetLastModifiedForSave(synced);
+    WritePersonDocument(document, *contact);
+    contact->m_strLuid = std::to_string(document.GetNoteID());
+  }
+  for (auto& todo : todos) {
+    LNDatetimeRange range;
+    LNDatetime start;
+    LNDatetime end;
+    LocalTimeToNotes(start, todo->m_tStart);
+    LocalTimeToNotes(end, todo->m_tEnd);
+    range.SetBegin(start);
+    range.SetEnd(end);
+    LNCalendarEntry entry;
+    phone.calendar().CreateEntry(range, todo->m_strSummary, LNCALENDARENTRYTYPE_TODO, &entry);
+    entry.SetIsAlarmEnabled(todo->m_bAlarm);
+    entry.SetLastModifiedForSave(synced);
+    entry.Save(0, TRUE);
+    todo->m_strLuid = std::to_string(entry.GetNoteID());
+  }
+  pim::handler::SaveStore(store_path, todos, contacts);
+}
+
+// After the first sync each side goes its own way for a while.
+void Drift(const std::string& notes_path, const std::string& phone_path) {
+  {
+    Sample notes(notes_path);
+    const LNDatetime later = At(2019, 6, 1, 10, 0);
+    notes.Edit(notes.Find("FirstName", "Bob Baker"),
+               {{"OfficePhoneNumber", "+44 20 7946 0020"}}, later);
+    notes.Edit(notes.Find("FirstName", "Carla Diaz"), {{"MailAddress", "carla@work.example"}},
+               later);
+    notes.Delete(notes.Find("FirstName", "Grace Hall"));
+    notes.AddPerson({{"FirstName", "Mia Novak"}, {"CellPhoneNumber", "+420 601 000 013"}}, later);
+    notes.AddPerson({{"FirstName", "Noah Ortiz"}, {"Categories", "Business"},
+                     {"CompanyName", "Ortiz Design"}},
+                    later);
+    notes.RenameTodo(notes.Find(kEntryBriefItem, "Dentist"), "Dentist (moved to 4 pm)", later);
+    notes.AddTodo(At(2019, 6, 20, 9, 0), At(2019, 6, 20, 9, 30), "Book the holiday", true);
+  }
+  Sample phone(phone_path);
+  const LNDatetime later = At(2019, 6, 2, 18, 0);
+  phone.Edit(phone.Find("FirstName", "Ann Archer"), {{"CellPhoneNumber", "+44 7700 900099"}},
+             later);
+  phone.Edit(phone.Find("FirstName", "Carla Diaz"), {{"MailAddress", "carla@home.example"}},
+             later);
+  phone.Delete(phone.Find("FirstName", "Henry Irwin"));
+  phone.AddPerson({{"FirstName", "Olivia Park"}, {"CellPhoneNumber", "+44 7700 900014"}}, later);
+  phone.AddPerson({{"FirstName", "Paul Quinn"}, {"PhoneNumber", "+44 1632 960015"}}, later);
+  phone.Delete(phone.Find(kEntryBriefItem, "Pay taxes"));
+  phone.AddTodo(At(2019, 7, 1, 17, 0), At(2019, 7, 1, 17, 30), "Buy a birthday present", true);
+}
+
+}  // namespace
+
+int RunDemoCommand(std::span<const std::string> args) {
+  for (const std::string& arg : args) {
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kDemoUsage, stdout);
+      return kExitOk;
+    }
+  }
+  try {
+    static constexpr OptionSpec kOptions[] = {{"--library", OptionSpec::kValue}};
+    const ParsedArguments parsed = ParseArguments(args, kOptions);
+    if (parsed.plain.size() > 1) throw UsageError("unexpected argument '" + parsed.plain[1] + "'");
+    const std::string dir = parsed.plain.empty() ? "pimsync-demo" : parsed.plain[0];
+    SyncOptions options;
+    options.contacts_db = dir + "/notes.db";
+    options.phone_db = dir + "/phone.db";
+    options.store = dir + "/store.dat";
+    if (const std::string* library = parsed.Value("--library")) options.library = *library;
+
+    const bool fresh = !std::filesystem::exists(options.contacts_db);
+    if (fresh) {
+      std::filesystem::create_directories(dir);
+      LNSetThrowAllErrorsGlobal(TRUE);
+      std::filesystem::remove(options.phone_db);
+      std::filesystem::remove(options.store);
+      CreateNotes(options.contacts_db);
+      PairWithPhone(options.contacts_db, options.phone_db, options.store);
+      Drift(options.contacts_db, options.phone_db);
+      std::printf(
+          "Set up %s: a Notes database and a phone that were synced once and have drifted\n"
+          "apart since. In Notes: Bob's office number and Carla's e-mail changed, Grace\n"
+          "deleted, Mia and Noah added, the dentist renamed, the holiday to-do added. On the\n"
+          "phone: Ann's mobile and Carla's e-mail changed (the phone's edit is the later one),\n"
+          "Henry deleted, Olivia and Paul added, the taxes to-do deleted, a to-do added.\n\n",
+          dir.c_str());
+    } else {
+      std::printf("%s holds the sample already: syncing it again.\n\n", dir.c_str());
+    }
+    options.keep_dir = dir + "/exchange";
+    return RunSync(options);
+  } catch (const UsageError& e) {
+    std::fprintf(stderr, "pimsync: demo: %s (see 'pimsync demo --help')\n", e.what());
+    return kExitUsage;
+  } catch (LNSTATUS status) {
+    std::fprintf(stderr, "pimsync: demo: %s\n", LNGetErrorMessage(status).c_str());
+    return kExitFailure;
+  }
+}
+
+}  // namespace pim::cli

@@ -1,0 +1,323 @@
+#include "sync_run.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <stdexcept>
+#include <vector>
+
+#include "handler_library.h"
+#include "notes_snapshot.h"
+
+namespace pim::cli {
+namespace {
+
+// Where the two instances' message boxes and debug output go as they happen.
+const char* g_role = "handler";
+bool g_debug = false;
+
+int PrintBox(void*, const char* text, const char* caption, unsigned int) {
+  std::fprintf(stderr, "%s: message: %s%s%s\n", g_role, caption ? caption : "Error",
+               caption && !*caption ? "" : ": ", text ? text : "");
+  std::fflush(stderr);
+  return 1;  // IDOK
+}
+
+void PrintDebug(const char* text) {
+  std::fprintf(stderr, "%s: debug: %s\n", g_role, text ? text : "");
+}
+
+void Hook(HandlerLibrary& library) {
+  library.SetMessageBoxHook(&PrintBox);
+  library.SetDebugOutputHook(g_debug ? &PrintDebug : nullptr);
+}
+
+// The files the two sides exchange, named after what each is.
+struct ExchangeFiles {
+  explicit ExchangeFiles(const std::string& dir)
+      : phone_contacts(dir + "/phone-contacts.vcf"),
+        phone_todos(dir + "/phone-todos.vcs"),
+        contact_changes(dir + "/changes-contacts.vcf"),
+        todo_changes(dir + "/changes-todos.vcs"),
+        contact_answers(dir + "/answers-contacts.vcf"),
+        todo_answers(dir + "/answers-todos.vcs") {}
+  std::string phone_contacts, phone_todos, contact_changes, todo_changes, contact_answers,
+      todo_answers;
+};
+
+// Holds an advisory lock on STORE.lock for the whole run: two runs on one store would each
+// save over the other's work.
+class StoreLock {
+ public:
+  explicit StoreLock(const std::string& store) {
+    const std::string path = store + ".lock";
+    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd_ < 0) {
+      throw std::runtime_error("cannot create the lock file " + path + ": " + std::strerror(errno));
+    }
+    if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+      ::close(fd_);
+      throw std::runtime_error("the store " + store +
+                               " is in use by another pimsync sync; try again when it has ended");
+    }
+  }
+  ~StoreLock() { ::close(fd_); }
+  StoreLock(const StoreLock&) = delete;
+  StoreLock& operator=(const StoreLock&) = delete;
+
+ private:
+  int fd_ = -1;
+};
+
+// The temporary folder of a run that keeps nothing.
+class ExchangeDir {
+ public:
+  explicit ExchangeDir(const std::string& keep) : keep_(!keep.empty()) {
+    if (keep_) {
+      std::filesystem::create_directories(keep);
+      path_ = keep;
+      return;
+    }
+    std::string pattern = (std::filesystem::temp_directory_path() / "pimsync.XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) {
+      throw std::runtime_error(std::string("cannot create a temporary folder: ") +
+                               std::strerror(errno));
+    }
+    path_ = pattern;
+  }
+  ~ExchangeDir() {
+    std::error_code ignored;
+    if (!keep_) std::filesystem::remove_all(path_, ignored);
+  }
+  ExchangeDir(const ExchangeDir&) = delete;
+  ExchangeDir& operator=(const ExchangeDir&) = delete;
+  const std::string& path() const { return path_; }
+
+ private:
+  bool keep_;
+  std::string path_;
+};
+
+void WriteAll(int fd, const void* data, size_t size) {
+  const char* p = static_cast<const char*>(data);
+  while (size > 0) {
+    const ssize_t n = ::write(fd, p, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;
+    p += n;
+    size -= static_cast<size_t>(n);
+  }
+}
+
+bool ReadAll(int fd, void* data, size_t size) {
+  char* p = static_cast<char*>(data);
+  while (size > 0) {
+    const ssize_t n = ::read(fd, p, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    p += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+constexpr int32_t kPhoneLost = -1;  // the phone process failed before it could answer
+
+// The fake phone: a child process with its own instance of the library. It writes the phone
+// record files at once, then waits for the word to apply the change files.
+class PhoneProcess {
+ public:
+  PhoneProcess(const SyncOptions& options, const std::string& library, const ExchangeFiles& files) {
+    int to_phone[2];
+    int from_phone[2];
+    if (::pipe2(to_phone, O_CLOEXEC) != 0 || ::pipe2(from_phone, O_CLOEXEC) != 0) {
+      throw std::runtime_error(std::string("cannot start the phone: ") + std::strerror(errno));
+    }
+    std::fflush(nullptr);
+    pid_ = ::fork();
+    if (pid_ < 0) throw std::runtime_error(std::string("cannot fork: ") + std::strerror(errno));
+    if (pid_ == 0) {
+      ::close(to_phone[1]);
+      ::close(from_phone[0]);
+      ::_exit(Serve(options, library, files, to_phone[0], from_phone[1]));
+    }
+    ::close(to_phone[0]);
+    ::close(from_phone[1]);
+    to_phone_ = to_phone[1];
+    from_phone_ = from_phone[0];
+  }
+
+  ~PhoneProcess() {
+    if (to_phone_ >= 0) ::close(to_phone_);
+    if (from_phone_ >= 0) ::close(from_phone_);
+    int status = 0;
+    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    }
+  }
+  PhoneProcess(const PhoneProcess&) = delete;
+  PhoneProcess& operator=(const PhoneProcess&) = delete;
+
+  int32_t Answer() {
+    int32_t result = kPhoneLost;
+    if (!ReadAll(from_phone_, &result, sizeof result)) return kPhoneLost;
+    return result;
+  }
+  void Tell(char word) { WriteAll(to_phone_, &word, 1); }
+
+ private:
+  static int Serve(const SyncOptions& options, const std::string& library,
+                   const ExchangeFiles& files, int in, int out) {
+    g_role = "phone";
+    try {
+      HandlerLibrary phone(library);
+      Hook(phone);
+      const std::string& db = options.phone_db;
+      phone.Prepare(options.mode, options.contact_limit, options.calendar_limit, db.c_str(), "", "",
+                    db.c_str(), "");
+      const int32_t init =
+          phone.InitAsFakePhone(files.phone_contacts.c_str(), files.phone_todos.c_str());
+      WriteAll(out, &init, sizeof init);
+      char word = 0;
+      if (!ReadAll(in, &word, 1) || word != 's') {
+        phone.DeinitAsFakePhone();
+        return 0;
+      }
+      const int32_t results[3] = {
+          phone.SyncCardAsFakePhone(files.contact_changes.c_str(), files.contact_answers.c_str()),
+          phone.SyncCalAsFakePhone(files.todo_changes.c_str(), files.todo_answers.c_str()),
+          phone.DeinitAsFakePhone()};
+      WriteAll(out, results, sizeof results);
+      return 0;
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "pimsync: phone: %s\n", e.what());
+      return 1;
+    }
+  }
+
+  pid_t pid_ = -1;
+  int to_phone_ = -1;
+  int from_phone_ = -1;
+};
+
+struct Step {
+  const char* name;
+  int32_t result;
+};
+
+void PrintKind(const char* kind, const std::map<uint32_t, std::string>& notes_before,
+               const std::map<uint32_t, std::string>& notes_after,
+               const std::map<uint32_t, std::string>& phone_before,
+               const std::map<uint32_t, std::string>& phone_after) {
+  const Changes notes = Compare(notes_before, notes_after);
+  const Changes phone = Compare(phone_before, phone_after);
+  std::printf("%s\n", kind);
+  std::printf("  Notes: %zu before, %zu after: %zu added, %zu changed, %zu deleted\n",
+              notes_before.size(), notes_after.size(), notes.added, notes.changed, notes.deleted);
+  std::printf("  phone: %zu before, %zu after: %zu added, %zu changed, %zu deleted\n",
+              phone_before.size(), phone_after.size(), phone.added, phone.changed, phone.deleted);
+}
+
+}  // namespace
+
+int RunSync(const SyncOptions& options) {
+  const std::string calendar_db =
+      options.calendar_db.empty() ? options.contacts_db : options.calendar_db;
+  const std::string library =
+      options.library.empty() ? HandlerLibrary::DefaultPath() : options.library;
+  g_debug = options.debug;
+
+  StoreLock lock(options.store);
+  ExchangeDir dir(options.keep_dir);
+  const ExchangeFiles files(dir.path());
+  const NotesSnapshot notes_before = TakeSnapshot(options.contacts_db, calendar_db);
+  const NotesSnapshot phone_before = TakeSnapshot(options.phone_db, options.phone_db);
+
+  std::vector<Step> steps;
+  bool stopped = false;
+  {
+    PhoneProcess phone(options, library, files);
+    HandlerLibrary handler(library);
+    Hook(handler);
+    // A step whose failure leaves the store in doubt ends the run before PIMHandler_Deinit,
+    // so the store file stays as the last good run left it.
+    const auto run = [&](const char* name, int32_t result) {
+      steps.push_back({name, result});
+      return result;
+    };
+    if (run("PIMHandler_InitAsFakePhone", phone.Answer()) != 0) {
+      phone.Tell('q');
+      stopped = true;
+    } else if (run("PIMHandler_Init", handler.Init()) != 0) {
+      phone.Tell('q');
+      stopped = true;
+    }
+    if (!stopped) {
+      run("PIMHandler_Prepare",
+          handler.Prepare(options.mode, options.contact_limit, options.calendar_limit,
+                          options.contacts_db.c_str(), "", "", calendar_db.c_str(),
+                          options.store.c_str()));
+      uint32_t contact_count = 0;
+      uint32_t calendar_count = 0;
+      run("PIMHandler_QueryObjectCount", handler.QueryObjectCount(&contact_count, &calendar_count));
+      const int32_t retrieved = run("PIMHandler_RetrievePIM", handler.RetrievePIM());
+      const int32_t cards =
+          retrieved == 0
+              ? run("PIMHandler_SyncVCard",
+                    handler.SyncVCard(files.phone_contacts.c_str(), files.contact_changes.c_str()))
+              : 1;
+      const int32_t todos =
+          retrieved == 0 && cards != 1
+              ? run("PIMHandler_SyncVCal",
+                    handler.SyncVCal(files.phone_todos.c_str(), files.todo_changes.c_str()))
+              : 1;
+      if (retrieved != 0 || cards == 1 || todos == 1) {
+        phone.Tell('q');
+        stopped = true;
+      } else {
+        phone.Tell('s');
+        int32_t results[3] = {kPhoneLost, kPhoneLost, kPhoneLost};
+        for (int32_t& result : results)
+          result = phone.Answer();
+        run("PIMHandler_SyncCardAsFakePhone", results[0]);
+        run("PIMHandler_SyncCalAsFakePhone", results[1]);
+        run("PIMHandler_DeinitAsFakePhone", results[2]);
+        run("PIMHandler_UpdatePIM", handler.UpdatePIM());
+        run("PIMHandler_UpdateVCardLUID", handler.UpdateVCardLUID(files.contact_answers.c_str()));
+        run("PIMHandler_UpdateVCalLUID", handler.UpdateVCalLUID(files.todo_answers.c_str()));
+        handler.Deinit();
+      }
+    }
+  }
+
+  const NotesSnapshot notes_after = TakeSnapshot(options.contacts_db, calendar_db);
+  const NotesSnapshot phone_after = TakeSnapshot(options.phone_db, options.phone_db);
+  PrintKind("contacts", notes_before.contacts, notes_after.contacts, phone_before.contacts,
+            phone_after.contacts);
+  PrintKind("to-dos", notes_before.todos, notes_after.todos, phone_before.todos, phone_after.todos);
+  int status = 0;
+  for (const Step& step : steps) {
+    if (step.result == 0) continue;
+    if (status == 0) std::printf("entry points that did not return 0:\n");
+    if (step.result == kPhoneLost) {
+      std::printf("  %s: the phone process gave no answer\n", step.name);
+    } else {
+      std::printf("  %s returned %d\n", step.name, step.result);
+    }
+    status = 1;
+  }
+  if (stopped) {
+    std::printf("the run stopped before PIMHandler_Deinit: the store file %s is as it was\n",
+                options.store.c_str());
+    status = 1;
+  }
+  if (!options.keep_dir.empty()) std::printf("exchanged files: %s\n", options.keep_dir.c_str());
+  return status;
+}
+
+}  // namespace pim::cli

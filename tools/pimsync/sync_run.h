@@ -1,0 +1,27 @@
+// One whole sync run, driven as a real host drives it, with the fake phone playing the phone:
+// the handler and the fake phone are two instances of the library, in two processes, each
+// reached only through its exported C functions.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace pim::cli {
+
+struct SyncOptions {
+  std::string contacts_db;
+  std::string calendar_db;  // empty: the contact database
+  std::string phone_db;
+  std::string store;
+  int32_t mode = 2;
+  int32_t contact_limit = 200;
+  int32_t calendar_limit = 200;
+  std::string keep_dir;  // empty: the exchanged files live in a temporary folder
+  std::string library;   // empty: libpimhandler.so beside the binary
+  bool debug = false;
+};
+
+// Runs the sync and prints the report. 0 only when every entry point returned 0.
+int RunSync(const SyncOptions& options);
+
+}  // namespace pim::cli
