@@ -24,7 +24,9 @@ using namespace pim::handler;
 
 namespace {
 
-std::string Path(const char* path) { return path != nullptr ? path : ""; }
+std::string Path(const char* path) {
+  return path != nullptr ? path : "";
+}
 
 // LUIDs written by the fake phone are note IDs; read back the way atoi reads them.
 notes::NOTEID NoteIdOf(const std::string& luid) {
@@ -44,6 +46,29 @@ void WritePhoneRecords(const std::string& path, Array& records) {
   }
   records.clear();
   file.Close();
+}
+
+// A phone applies an update to the fields it carries and keeps the others. Writing a Person
+// document writes every field, so the ones the change lacks are first taken from the note.
+void KeepWhatTheChangeLacks(const notes::LNDocument& document, CContactObject& change) {
+  const struct {
+    const char* item;
+    int32_t CContactObject::*present;
+    std::string CContactObject::*value;
+  } fields[] = {
+      {"FirstName", &CContactObject::m_bHasFirstName, &CContactObject::m_strFirstName},
+      {"CellPhoneNumber", &CContactObject::m_bHasMobilePhone, &CContactObject::m_strMobilePhone},
+      {"MailAddress", &CContactObject::m_bHasEmail, &CContactObject::m_strEmail},
+      {"OfficeFAXPhoneNumber", &CContactObject::m_bHasWorkFax, &CContactObject::m_strWorkFax},
+      {"PhoneNumber", &CContactObject::m_bHasHomePhone, &CContactObject::m_strHomePhone},
+      {"OfficePhoneNumber", &CContactObject::m_bHasWorkPhone, &CContactObject::m_strWorkPhone},
+      {"CompanyName", &CContactObject::m_bHasCompany, &CContactObject::m_strCompany},
+  };
+  for (const auto& field : fields) {
+    if (change.*field.present) continue;
+    std::string value;
+    if (ReadTextItem(document, field.item, value)) change.*field.value = value;
+  }
 }
 
 // A new to-do lacking a start or an end takes the other one; lacking both, it is dated to
@@ -151,6 +176,7 @@ extern "C" int32_t PIMHandler_SyncCardAsFakePhone(const char* change_file,
               if (database.GetDocument(NoteIdOf(scratch.m_strLuid), &document) ==
                   notes::LNNOERROR) {
                 document.Open(0);
+                KeepWhatTheChangeLacks(document, scratch);
                 WritePersonDocument(document, scratch);
                 scratch.m_nNoteId = document.GetNoteID();
                 document.Close();
@@ -180,8 +206,7 @@ extern "C" int32_t PIMHandler_SyncCardAsFakePhone(const char* change_file,
   });
 }
 
-extern "C" int32_t PIMHandler_SyncCalAsFakePhone(const char* change_file,
-                                                 const char* answer_file) {
+extern "C" int32_t PIMHandler_SyncCalAsFakePhone(const char* change_file, const char* answer_file) {
   return Guarded([&] {
     try {
       return WithNotesReports(Caption::kEmpty, [&] {
@@ -209,8 +234,7 @@ extern "C" int32_t PIMHandler_SyncCalAsFakePhone(const char* change_file,
               notes::LNDatetimeRange range;
               RangeOfNewTodo(scratch, range);
               notes::LNCalendarEntry entry;
-              if (calendar.CreateEntry(range, scratch.m_strSummary,
-                                       notes::LNCALENDARENTRYTYPE_TODO,
+              if (calendar.CreateEntry(range, scratch.m_strSummary, notes::LNCALENDARENTRYTYPE_TODO,
                                        &entry) == notes::LNNOERROR) {
                 scratch.m_bHasSummary = 0;
                 scratch.m_bHasStart = 0;
@@ -225,8 +249,7 @@ extern "C" int32_t PIMHandler_SyncCalAsFakePhone(const char* change_file,
               calendar.DeleteNote(NoteIdOf(scratch.m_strLuid));
             } else {
               notes::LNCalendarEntry entry;
-              if (calendar.GetDocument(NoteIdOf(scratch.m_strLuid), &entry) ==
-                  notes::LNNOERROR) {
+              if (calendar.GetDocument(NoteIdOf(scratch.m_strLuid), &entry) == notes::LNNOERROR) {
                 entry.Open(0);
                 WriteCalendarEntry(entry, scratch);
                 entry.Close();

@@ -9,8 +9,8 @@
 #include "pim_handler.h"
 #include "platform/platform.h"
 #include "records/store_file.h"
-#include "vobject/vdatetime.h"
 #include "support/notes_fixture.h"
+#include "vobject/vdatetime.h"
 
 namespace pim {
 namespace {
@@ -97,14 +97,13 @@ TEST_F(FakePhoneTest, InitWritesThePhoneRecordFilesWithNoteIdsAsLuids) {
 
   const std::string rev_ann = FormatRevision(ann);
   const std::string rev_bob = FormatRevision(bob);
-  EXPECT_EQ(ReadFile(contacts), "BEGIN:VCARD\nVERSION:2.1\nX-VOQ-LUID:" + std::to_string(ann) +
-                                    "\nX-VOQ-PHB-STORAGE:ME\nN:Ann\nTEL;CELL;VOICE:0170\nREV:" +
-                                    rev_ann +
-                                    "\nEND:VCARD\n"
-                                    "BEGIN:VCARD\nVERSION:2.1\nX-VOQ-LUID:" +
-                                    std::to_string(bob) +
-                                    "\nX-VOQ-PHB-STORAGE:ME\nN:Bob\nX-VOQ-PHB-CGROUP-ID:0\nREV:" +
-                                    rev_bob + "\nEND:VCARD\n");
+  EXPECT_EQ(ReadFile(contacts),
+            "BEGIN:VCARD\nVERSION:2.1\nX-VOQ-LUID:" + std::to_string(ann) +
+                "\nX-VOQ-PHB-STORAGE:ME\nN:Ann\nTEL;CELL;VOICE:0170\nREV:" + rev_ann +
+                "\nEND:VCARD\n"
+                "BEGIN:VCARD\nVERSION:2.1\nX-VOQ-LUID:" +
+                std::to_string(bob) + "\nX-VOQ-PHB-STORAGE:ME\nN:Bob\nX-VOQ-PHB-CGROUP-ID:0\nREV:" +
+                rev_bob + "\nEND:VCARD\n");
   const std::string vcs = ReadFile(todos);
   EXPECT_EQ(vcs.substr(0, vcs.find("LAST-MODIFIED:")),
             "BEGIN:VTODO\nX-VOQ-LUID:" + std::to_string(todo.GetNoteID()) +
@@ -116,7 +115,8 @@ TEST_F(FakePhoneTest, InitWritesThePhoneRecordFilesWithNoteIdsAsLuids) {
 
 TEST_F(FakePhoneTest, ContactChangeFileDeletesUpdatesAndCreates) {
   const auto gone = AddDocument({{"FirstName", "Gone"}});
-  const auto kept = AddDocument({{"FirstName", "Kept"}, {"CompanyName", "Old"}});
+  const auto kept =
+      AddDocument({{"FirstName", "Kept"}, {"CompanyName", "Old"}, {"CellPhoneNumber", "0170"}});
   ASSERT_EQ(PIMHandler_InitAsFakePhone("", ""), 0);
   const std::string changes = dir_.File("changes.vcf");
   const std::string answers = dir_.File("answers.vcf");
@@ -124,18 +124,21 @@ TEST_F(FakePhoneTest, ContactChangeFileDeletesUpdatesAndCreates) {
                          "\nEND:VCARD\n"
                          "BEGIN:VCARD\nVERSION:2.1\nX-VOQ-LUID:" +
                          std::to_string(kept) +
-                         "\nN:Kept\nORG:New\nEND:VCARD\n"
+                         "\nORG:New\nEND:VCARD\n"
                          "BEGIN:VCARD\nVERSION:2.1\nX-VOQ-LUID:\nX-VOQ-PHB-STORAGE:ME\n"
                          "N:Carl\nTEL;HOME;VOICE:030\nREV:20050101T000000Z\nEND:VCARD\n");
   ASSERT_EQ(PIMHandler_SyncCardAsFakePhone(changes.c_str(), answers.c_str()), 0);
   EXPECT_FALSE(Exists(gone));
   EXPECT_EQ(Text(kept, "CompanyName"), "New");
+  // As on a phone, what the change does not carry stays.
+  EXPECT_EQ(Text(kept, "CellPhoneNumber"), "0170");
+  EXPECT_EQ(Text(kept, "Type"), "Person");
   const notes::NOTEID carl = kept + 1;
   EXPECT_EQ(Text(carl, "FirstName"), "Carl");
   EXPECT_EQ(Text(carl, "PhoneNumber"), "030");
   EXPECT_EQ(Text(carl, "Type"), "Person");
-  EXPECT_EQ(ReadFile(answers), "BEGIN:VCARD\nVERSION:2.1\nX-VOQ-LUID:" + std::to_string(carl) +
-                                   "\nEND:VCARD\n");
+  EXPECT_EQ(ReadFile(answers),
+            "BEGIN:VCARD\nVERSION:2.1\nX-VOQ-LUID:" + std::to_string(carl) + "\nEND:VCARD\n");
 }
 
 TEST_F(FakePhoneTest, ContactChangeFileStopsAtAForeignVersion) {
@@ -155,17 +158,22 @@ TEST_F(FakePhoneTest, ContactChangeFileStopsAtAForeignVersion) {
 
 TEST_F(FakePhoneTest, CalendarChangeFileCreatesWithAlarmOffDeletesAndUpdates) {
   const auto gone = AddEntry("2005-07-01 09:00:00", "2005-07-01 10:00:00", "Gone").GetNoteID();
-  const auto kept = AddEntry("2005-07-02 09:00:00", "2005-07-02 10:00:00", "Kept", true).GetNoteID();
+  const auto kept =
+      AddEntry("2005-07-02 09:00:00", "2005-07-02 10:00:00", "Kept", true).GetNoteID();
   ASSERT_EQ(PIMHandler_InitAsFakePhone("", ""), 0);
   const std::string changes = dir_.File("changes.vcs");
   const std::string answers = dir_.File("answers.vcs");
-  WriteFile(changes, "BEGIN:VCALENDAR\nVERSION:1.0\n"
-                     "BEGIN:VTODO\nX-VOQ-LUID:" + std::to_string(gone) + "\nEND:VTODO\n"
-                     "BEGIN:VTODO\nX-VOQ-LUID:" + std::to_string(kept) +
-                     "\nSUMMARY:Renamed\nEND:VTODO\n"
-                     "BEGIN:VTODO\nX-VOQ-LUID:\nDTSTART:20050703T080000Z\n"
-                     "DTEND:20050703T083000Z\nSUMMARY:New\nEND:VTODO\n"
-                     "END:VCALENDAR\n");
+  WriteFile(changes,
+            "BEGIN:VCALENDAR\nVERSION:1.0\n"
+            "BEGIN:VTODO\nX-VOQ-LUID:" +
+                std::to_string(gone) +
+                "\nEND:VTODO\n"
+                "BEGIN:VTODO\nX-VOQ-LUID:" +
+                std::to_string(kept) +
+                "\nSUMMARY:Renamed\nEND:VTODO\n"
+                "BEGIN:VTODO\nX-VOQ-LUID:\nDTSTART:20050703T080000Z\n"
+                "DTEND:20050703T083000Z\nSUMMARY:New\nEND:VTODO\n"
+                "END:VCALENDAR\n");
   ASSERT_EQ(PIMHandler_SyncCalAsFakePhone(changes.c_str(), answers.c_str()), 0);
   EXPECT_FALSE(Exists(gone));
   notes::LNCalendarEntry renamed = OpenEntry(kept);
@@ -183,8 +191,7 @@ TEST_F(FakePhoneTest, CalendarChangeFileCreatesWithAlarmOffDeletesAndUpdates) {
   fresh.GetDatetimeRange(&range);
   EXPECT_EQ(range.GetText(), "2005-07-03 08:00:00 - 2005-07-03 08:30:00");
   EXPECT_EQ(ReadFile(answers), "BEGIN:VCALENDAR\nVERSION:1.0\nBEGIN:VTODO\nX-VOQ-LUID:" +
-                                   std::to_string(created) +
-                                   "\nEND:VTODO\nEND:VCALENDAR\n");
+                                   std::to_string(created) + "\nEND:VTODO\nEND:VCALENDAR\n");
 }
 
 TEST_F(FakePhoneTest, CalendarAnswerFileHasItsFrameWhenNothingIsCreated) {
@@ -200,8 +207,9 @@ TEST_F(FakePhoneTest, NewTodoWithoutDatesIsDatedToday) {
   ASSERT_EQ(PIMHandler_InitAsFakePhone("", ""), 0);
   const std::string changes = dir_.File("changes.vcs");
   const std::string answers = dir_.File("answers.vcs");
-  WriteFile(changes, "BEGIN:VTODO\nSUMMARY:Undated\nEND:VTODO\n"
-                     "BEGIN:VTODO\nDTEND:20050703T083000Z\nSUMMARY:End only\nEND:VTODO\n");
+  WriteFile(changes,
+            "BEGIN:VTODO\nSUMMARY:Undated\nEND:VTODO\n"
+            "BEGIN:VTODO\nDTEND:20050703T083000Z\nSUMMARY:End only\nEND:VTODO\n");
   ASSERT_EQ(PIMHandler_SyncCalAsFakePhone(changes.c_str(), answers.c_str()), 0);
   notes::LNDocumentArray docs;
   db_.GetDocuments(&docs);

@@ -1,17 +1,13 @@
 // `pimsync notes ...` run as a user runs it: the built binary, its exit status, its output.
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "notesapi/lncalendar.h"
 #include "notesapi/lnsession.h"
+#include "pimsync_runner.h"
 #include "support/test_support.h"
 
 namespace pim {
@@ -19,54 +15,17 @@ namespace {
 
 using namespace notes;  // NOLINT
 
-struct Result {
-  int exit_status = -1;
-  std::string out;
-  std::string err;
-};
-
-// Runs pimsync with those arguments in `dir`, standard input empty.
-Result RunPimsync(const test::TempDir& dir, const std::vector<std::string>& args) {
-  const std::string out_path = dir.File(".stdout");
-  const std::string err_path = dir.File(".stderr");
-  const pid_t child = ::fork();
-  if (child == 0) {
-    const int in = ::open("/dev/null", O_RDONLY);
-    const int out = ::open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    const int err = ::open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (in < 0 || out < 0 || err < 0 || ::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 ||
-        ::dup2(err, 2) < 0 || ::chdir(dir.path().c_str()) != 0) {
-      ::_exit(126);
-    }
-    std::vector<char*> argv{const_cast<char*>(PIMSYNC_PATH)};
-    for (const std::string& arg : args)
-      argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    ::execv(PIMSYNC_PATH, argv.data());
-    ::_exit(127);
-  }
-  Result result;
-  int status = 0;
-  if (child < 0 || ::waitpid(child, &status, 0) != child) return result;
-  result.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  result.out = test::ReadFile(out_path);
-  result.err = test::ReadFile(err_path);
-  return result;
-}
+using Result = test::PimsyncResult;
 
 std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);)
-    lines.push_back(line);
-  return lines;
+  return test::SplitLines(text);
 }
 
 class PimsyncNotesTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_EQ(Run({"notes", "create", "db.nsf"}).exit_status, 0); }
 
-  Result Run(const std::vector<std::string>& args) { return RunPimsync(dir_, args); }
+  Result Run(const std::vector<std::string>& args) { return test::RunPimsync(dir_, args); }
 
   // Runs a command that must succeed; its standard output.
   std::string Ok(const std::vector<std::string>& args) {

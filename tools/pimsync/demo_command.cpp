@@ -81,7 +81,8 @@ class Sample {
       LNItem found;
       if (document.HasItem(item)) {
         document.GetItem(item, &found);
-        if (found.Texts() != nullptr && !found.Texts()->empty() && found.Texts()->front() == value) {
+        if (found.Texts() != nullptr && !found.Texts()->empty() &&
+            found.Texts()->front() == value) {
           return document.GetNoteID();
         }
       }
@@ -131,33 +132,44 @@ void CreateNotes(const std::string& path) {
   Sample notes(path);
   const LNDatetime entered = At(2019, 1, 7, 9, 0);
   const std::vector<Items> people = {
-      {{"FirstName", "Ann Archer"}, {"LastName", "Archer"}, {"Categories", "Family"},
-       {"CellPhoneNumber", "+44 7700 900001"}, {"MailAddress", "ann@example.org"}},
-      {{"FirstName", "Bob Baker"}, {"CompanyName", "Baker & Sons"}, {"Categories", "Business"},
-       {"OfficePhoneNumber", "+44 20 7946 0002"}, {"OfficeFAXPhoneNumber", "+44 20 7946 0003"}},
-      {{"FirstName", "Carla Diaz"}, {"Categories", "Friends"},
-       {"MailAddress", "carla@example.org"}, {"CellPhoneNumber", "+34 600 000 004"}},
+      {{"FirstName", "Ann Archer"},
+       {"LastName", "Archer"},
+       {"Categories", "Family"},
+       {"CellPhoneNumber", "+44 7700 900001"},
+       {"MailAddress", "ann@example.org"}},
+      {{"FirstName", "Bob Baker"},
+       {"CompanyName", "Baker & Sons"},
+       {"Categories", "Business"},
+       {"OfficePhoneNumber", "+44 20 7946 0002"},
+       {"OfficeFAXPhoneNumber", "+44 20 7946 0003"}},
+      {{"FirstName", "Carla Diaz"},
+       {"Categories", "Friends"},
+       {"MailAddress", "carla@example.org"},
+       {"CellPhoneNumber", "+34 600 000 004"}},
       {{"FirstName", "David Evans"}, {"Categories", "VIP"}, {"PhoneNumber", "+44 161 496 0005"}},
       {{"FirstName", "Erin Fox"}, {"CellPhoneNumber", "+353 85 000 0006"}},
-      {{"FirstName", "Frank Green"}, {"CompanyName", "Green Gardens"},
+      {{"FirstName", "Frank Green"},
+       {"CompanyName", "Green Gardens"},
        {"OfficePhoneNumber", "+44 117 496 0007"}},
       {{"FirstName", "Grace Hall"}, {"MailAddress", "grace@example.net"}},
       {{"FirstName", "Henry Irwin"}, {"PhoneNumber", "+44 131 496 0009"}},
-      {{"FirstName", "Irene Jones"}, {"Categories", "Friends, Golf"},
+      {{"FirstName", "Irene Jones"},
+       {"Categories", "Friends, Golf"},
        {"CellPhoneNumber", "+44 7700 900010"}},
-      {{"FirstName", "Jack King"}, {"CompanyName", "King Print"},
+      {{"FirstName", "Jack King"},
+       {"CompanyName", "King Print"},
        {"OfficePhoneNumber", "+44 29 2018 0011"}},
       {{"FirstName", "Karen Lee"}, {"Categories", "Family"}, {"PhoneNumber", "+44 1632 960012"}},
       {{"FirstName", "Liam Moore"}, {"MailAddress", "liam@example.com"}},
   };
-  for (const Items& person : people) notes.AddPerson(person, entered);
+  for (const Items& person : people)
+    notes.AddPerson(person, entered);
   notes.AddTodo(At(2019, 3, 1, 9, 0), At(2019, 3, 1, 9, 30), "Renew passport", true);
   notes.AddTodo(At(2019, 4, 12, 15, 0), At(2019, 4, 12, 16, 0), "Dentist", true);
   notes.AddTodo(At(2019, 5, 31, 12, 0), At(2019, 5, 31, 12, 0), "Pay taxes", true);
   notes.AddTodo(At(2019, 6, 3, 8, 0), At(2019, 6, 3, 8, 15), "Call the bank", false);
   notes.AddTodo(At(2019, 9, 14, 10, 0), At(2019, 9, 14, 18, 0), "Team offsite", false);
-  notes.AddTodo(At(1999, 12, 31, 23, 0), At(1999, 12, 31, 23, 59), "Party like it's 1999",
-                false);
+  notes.AddTodo(At(1999, 12, 31, 23, 0), At(1999, 12, 31, 23, 59), "Party like it's 1999", false);
 }
 
 // The state an earlier sync left: the phone holds a copy of every Notes contact and to-do,
@@ -219,15 +231,15 @@ void Drift(const std::string& notes_path, const std::string& phone_path) {
   {
     Sample notes(notes_path);
     const LNDatetime later = At(2019, 6, 1, 10, 0);
-    notes.Edit(notes.Find("FirstName", "Bob Baker"),
-               {{"OfficePhoneNumber", "+44 20 7946 0020"}}, later);
+    notes.Edit(notes.Find("FirstName", "Bob Baker"), {{"OfficePhoneNumber", "+44 20 7946 0020"}},
+               later);
     notes.Edit(notes.Find("FirstName", "Carla Diaz"), {{"MailAddress", "carla@work.example"}},
                later);
     notes.Delete(notes.Find("FirstName", "Grace Hall"));
     notes.AddPerson({{"FirstName", "Mia Novak"}, {"CellPhoneNumber", "+420 601 000 013"}}, later);
-    notes.AddPerson({{"FirstName", "Noah Ortiz"}, {"Categories", "Business"},
-                     {"CompanyName", "Ortiz Design"}},
-                    later);
+    notes.AddPerson(
+        {{"FirstName", "Noah Ortiz"}, {"Categories", "Business"}, {"CompanyName", "Ortiz Design"}},
+        later);
     notes.RenameTodo(notes.Find(kEntryBriefItem, "Dentist"), "Dentist (moved to 4 pm)", later);
     notes.AddTodo(At(2019, 6, 20, 9, 0), At(2019, 6, 20, 9, 30), "Book the holiday", true);
   }
@@ -235,8 +247,7 @@ void Drift(const std::string& notes_path, const std::string& phone_path) {
   const LNDatetime later = At(2019, 6, 2, 18, 0);
   phone.Edit(phone.Find("FirstName", "Ann Archer"), {{"CellPhoneNumber", "+44 7700 900099"}},
              later);
-  phone.Edit(phone.Find("FirstName", "Carla Diaz"), {{"MailAddress", "carla@home.example"}},
-             later);
+  phone.Edit(phone.Find("FirstName", "Carla Diaz"), {{"MailAddress", "carla@home.example"}}, later);
   phone.Delete(phone.Find("FirstName", "Henry Irwin"));
   phone.AddPerson({{"FirstName", "Olivia Park"}, {"CellPhoneNumber", "+44 7700 900014"}}, later);
   phone.AddPerson({{"FirstName", "Paul Quinn"}, {"PhoneNumber", "+44 1632 960015"}}, later);

@@ -1,11 +1,11 @@
 #include "notes_snapshot.h"
 
-#include <algorithm>
-#include <vector>
+#include <string_view>
 
+#include "notes/calendar_entry.h"
+#include "notes/person_document.h"
 #include "notesapi/lncalendar.h"
 #include "notesapi/lnsession.h"
-#include "platform/text.h"
 
 namespace pim::cli {
 
@@ -13,29 +13,11 @@ using namespace pim::notes;
 
 namespace {
 
-// What a note holds, as one text: a change to any item changes it. The last-modified time is
-// left out, since two saves within a second can carry the same one.
-std::string Fingerprint(const LNNote& note) {
-  // Items in name order: a save may move a rewritten item to the end without changing it.
-  std::vector<const LNItem*> items;
-  for (const LNItem& item : note.GetItems()) items.push_back(&item);
-  std::sort(items.begin(), items.end(), [](const LNItem* a, const LNItem* b) {
-    return a->GetName() < b->GetName();
-  });
-  std::string text;
-  for (const LNItem* entry : items) {
-    const LNItem& item = *entry;
-    text += item.GetName();
-    text += '\x1f';
-    if (const auto* texts = item.Texts()) {
-      for (const std::string& value : *texts) text += value + '\x1e';
-    } else if (const auto* datetimes = item.Datetimes()) {
-      for (const LNDatetime& value : *datetimes) text += value.GetText() + '\x1e';
-    } else if (const auto* numbers = item.Numbers()) {
-      for (double value : *numbers) text += std::to_string(value) + '\x1e';
-    }
-    text += '\x1d';
-  }
+// What the sync carries of a record: its text without the line of the given time, which
+// moves with every save even when nothing else does.
+std::string Fingerprint(std::string text, std::string_view time_name) {
+  const size_t at = text.find(std::string("\n") + std::string(time_name) + ":");
+  if (at != std::string::npos) text.erase(at + 1, text.find('\n', at + 1) - at);
   return text;
 }
 
@@ -53,13 +35,16 @@ NotesSnapshot TakeSnapshot(const std::string& contacts_db, const std::string& ca
     database.Open();
     LNDocumentArray documents;
     database.GetDocuments(&documents);
+    ContactArray contacts;
     for (uint32_t i = 0; i < documents.GetCount(); ++i) {
       LNDocument document = documents[i];
       document.Open(0);
-      if (pim::platform::EqualsNoCase(document.GetFormName(), "Person")) {
-        snapshot.contacts[document.GetNoteID()] = Fingerprint(document);
-      }
+      ReadPersonDocument(contacts, document);
     }
+    for (const auto& contact : contacts) {
+      snapshot.contacts[contact->m_nNoteId] = Fingerprint(contact->ToVCard(), "REV");
+    }
+
     LNCalendar calendar;
     session.GetCalendar(&calendar, calendar_db, "", "");
     LNDatetimeRange window;
@@ -67,17 +52,14 @@ NotesSnapshot TakeSnapshot(const std::string& contacts_db, const std::string& ca
     window.SetEnd(LNDatetime("2020/1/1"));
     LNCalendarEntryArray entries;
     calendar.GetEntries(window, &entries, TRUE, "");
+    CalendarArray todos;
     for (uint32_t i = 0; i < entries.GetCount(); ++i) {
       LNCalendarEntry entry = entries[i];
       entry.Open(0);
-      LNDatetimeRange range;
-      entry.GetDatetimeRange(&range);
-      const LNDatetime& begin = range.GetBegin();
-      const LNDatetime& end = range.GetEnd();
-      if (begin.GetYear() == end.GetYear() && begin.GetMonth() == end.GetMonth() &&
-          begin.GetDay() == end.GetDay()) {
-        snapshot.todos[entry.GetNoteID()] = Fingerprint(entry);
-      }
+      ReadCalendarEntry(todos, entry);
+    }
+    for (const auto& todo : todos) {
+      snapshot.todos[todo->m_nNoteId] = Fingerprint(todo->ToVCalendar(), "LAST-MODIFIED");
     }
     session.Term(0);
     snapshot.readable = true;
@@ -91,15 +73,15 @@ NotesSnapshot TakeSnapshot(const std::string& contacts_db, const std::string& ca
 Changes Compare(const std::map<uint32_t, std::string>& before,
                 const std::map<uint32_t, std::string>& after) {
   Changes changes;
-  for (const auto& [id, modified] : after) {
+  for (const auto& [id, fingerprint] : after) {
     const auto old = before.find(id);
     if (old == before.end()) {
       ++changes.added;
-    } else if (old->second != modified) {
+    } else if (old->second != fingerprint) {
       ++changes.changed;
     }
   }
-  for (const auto& [id, modified] : before) {
+  for (const auto& [id, fingerprint] : before) {
     if (after.find(id) == after.end()) ++changes.deleted;
   }
   return changes;

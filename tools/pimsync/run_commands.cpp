@@ -89,8 +89,7 @@ int WithUsage(const char* command, Body&& body) {
   try {
     return body();
   } catch (const UsageError& e) {
-    std::fprintf(stderr, "pimsync: %s: %s (see 'pimsync %s --help')\n", command, e.what(),
-                 command);
+    std::fprintf(stderr, "pimsync: %s: %s (see 'pimsync %s --help')\n", command, e.what(), command);
     return kExitUsage;
   }
 }
@@ -101,7 +100,9 @@ int PrintBoxToStderr(void*, const char* text, const char* caption, unsigned int)
   return 1;
 }
 
-void PrintDebugToStdout(const char* text) { std::fputs(text ? text : "", stdout); }
+void PrintDebugToStdout(const char* text) {
+  std::fputs(text ? text : "", stdout);
+}
 
 }  // namespace
 
@@ -109,11 +110,11 @@ int RunSyncCommand(std::span<const std::string> args) {
   if (WantsHelp(args, kSyncUsage)) return kExitOk;
   return WithUsage("sync", [&] {
     static constexpr OptionSpec kOptions[] = {
-        {"--contacts", OptionSpec::kValue},      {"--calendar", OptionSpec::kValue},
-        {"--phone", OptionSpec::kValue},         {"--store", OptionSpec::kValue},
-        {"--mode", OptionSpec::kValue},          {"--contact-limit", OptionSpec::kValue},
+        {"--contacts", OptionSpec::kValue},       {"--calendar", OptionSpec::kValue},
+        {"--phone", OptionSpec::kValue},          {"--store", OptionSpec::kValue},
+        {"--mode", OptionSpec::kValue},           {"--contact-limit", OptionSpec::kValue},
         {"--calendar-limit", OptionSpec::kValue}, {"--keep", OptionSpec::kValue},
-        {"--library", OptionSpec::kValue},       {"--debug", OptionSpec::kFlag},
+        {"--library", OptionSpec::kValue},        {"--debug", OptionSpec::kFlag},
     };
     const ParsedArguments parsed = ParseArguments(args, kOptions);
     NoPlainArguments(parsed);
@@ -186,7 +187,8 @@ int RunPurgeCommand(std::span<const std::string> args) {
     library.Prepare(2, 200, 200, contacts.c_str(), "", "",
                     (calendar ? *calendar : contacts).c_str(), "");
     const int32_t result = library.PurgeAll();
-    if (result != 0) std::fprintf(stderr, "pimsync: purge: PIMHandler_PurgeAll returned %d\n", result);
+    if (result != 0)
+      std::fprintf(stderr, "pimsync: purge: PIMHandler_PurgeAll returned %d\n", result);
     return result == 0 ? kExitOk : kExitFailure;
   });
 }
