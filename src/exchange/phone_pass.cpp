@@ -111,7 +111,8 @@ class PhonePass {
 
  private:
   void ReadPhoneRecords(platform::ByteSource& phone_file) {
-    for (size_t i = 0; i < records_.size(); ++i) first_by_luid_.try_emplace(records_[i]->m_strLuid, i);
+    for (size_t i = 0; i < records_.size(); ++i)
+      first_by_luid_.try_emplace(records_[i]->m_strLuid, i);
     Record scratch;
     bool luid_only = false;
     PropertyReader reader(phone_file);
@@ -157,6 +158,9 @@ class PhonePass {
       return;
     }
     Record& stored = *records_[found->second];
+    // A record this pass made for a LUID new to the store must still be created in Notes when
+    // the phone sends that LUID again; otherwise it would be left without a note.
+    const bool to_create = stored.m_nPhoneState == SyncStateAdded;
     stored.m_bSeenOnPhone = 1;
     stored.m_nPhoneState = SyncStateUnchanged;
     switch (stored.m_nNotesState) {
@@ -182,6 +186,7 @@ class PhonePass {
       default:
         break;
     }
+    if (to_create) stored.m_nPhoneState = SyncStateAdded;
   }
 
   void SettleRecordsNotSent() {
@@ -232,7 +237,8 @@ class PhonePass {
       {
         platform::InputFile store(settings_.store_path);
         char buffer[64 * 1024];
-        for (size_t n; (n = store.ReadSome(buffer, sizeof buffer)) != 0;) bytes.append(buffer, n);
+        for (size_t n; (n = store.ReadSome(buffer, sizeof buffer)) != 0;)
+          bytes.append(buffer, n);
       }
       Kind::ReadSection(bytes, restored);
     } catch (const platform::FileError& error) {
@@ -303,6 +309,5 @@ extern "C" int32_t PIMHandler_SyncVCard(const char* phone_file, const char* chan
 }
 
 extern "C" int32_t PIMHandler_SyncVCal(const char* phone_file, const char* change_file) {
-  return Guarded(
-      [&] { return PhonePass<CCalEntryObject>(State()).Run(phone_file, change_file); });
+  return Guarded([&] { return PhonePass<CCalEntryObject>(State()).Run(phone_file, change_file); });
 }

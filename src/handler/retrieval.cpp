@@ -1,6 +1,7 @@
 // Counting the Notes records, and the retrieval: the store file loaded, then every Notes
 // to-do and contact merged into it.
 #include <new>
+#include <unordered_map>
 
 #include "handler/entry_guard.h"
 #include "handler/module_state.h"
@@ -30,8 +31,8 @@ void MarkLoaded(Array& records) {
 bool LoadStoreFile(ModuleState& state) {
   state.loaded_store.clear();
   try {
-    switch (LoadStore(state.settings.store_path, state.calendar, state.contacts,
-                      &state.loaded_store)) {
+    switch (
+        LoadStore(state.settings.store_path, state.calendar, state.contacts, &state.loaded_store)) {
       case StoreLoad::kForeignHead:
         return false;
       case StoreLoad::kNoFile:
@@ -51,6 +52,45 @@ bool LoadStoreFile(ModuleState& state) {
   MarkLoaded(state.contacts);
   return true;
 }
+
+// Merges each note read by retrieval into its array by note ID, as ReadPersonDocument and
+// ReadCalendarEntry do: into the record nearest the end with that ID, or appended. The array
+// only grows at its end while Notes is merged and a record's ID never changes, so an index of
+// the last position per ID finds exactly the record that a search from the end would.
+template <class Record>
+class NoteIdMerge {
+ public:
+  using Array = std::vector<std::unique_ptr<Record>>;
+
+  explicit NoteIdMerge(Array& records) : records_(records) {
+    for (size_t i = 0; i < records_.size(); ++i)
+      last_[records_[i]->m_nNoteId] = i;
+  }
+
+  // `read` fills an empty array the way the Notes mapping fills the store's: nothing when it
+  // declines the note, else the new record, appended as added in Notes.
+  template <class Read>
+  void Merge(Read&& read) {
+    Array fresh;
+    read(fresh);
+    if (fresh.empty()) return;
+    std::unique_ptr<Record>& record = fresh.front();
+    const auto found = last_.find(record->m_nNoteId);
+    if (found == last_.end()) {
+      last_[record->m_nNoteId] = records_.size();
+      records_.push_back(std::move(record));
+      return;
+    }
+    Record& stored = *records_[found->second];
+    stored.StartNotesDelta();
+    stored.m_pNotesDelta->MergeFrom(*record, true);
+    stored.MergeFrom(*record, true);
+  }
+
+ private:
+  Array& records_;
+  std::unordered_map<uint32_t, size_t> last_;
+};
 
 }  // namespace
 
@@ -95,10 +135,11 @@ extern "C" int32_t PIMHandler_RetrievePIM(void) {
       GetCalendar(state, calendar);
       notes::LNCalendarEntryArray entries;
       GetRetrievalEntries(calendar, entries);
+      NoteIdMerge<CCalEntryObject> calendar_merge(state.calendar);
       for (uint32_t i = 0; i < entries.GetCount(); ++i) {
         notes::LNCalendarEntry entry = entries[i];
         entry.Open(0);
-        ReadCalendarEntry(state.calendar, entry);
+        calendar_merge.Merge([&](CalendarArray& fresh) { ReadCalendarEntry(fresh, entry); });
         entry.Close();
       }
 
@@ -106,10 +147,11 @@ extern "C" int32_t PIMHandler_RetrievePIM(void) {
       OpenContactDatabase(state, database);
       notes::LNDocumentArray documents;
       database.GetDocuments(&documents);
+      NoteIdMerge<CContactObject> contact_merge(state.contacts);
       for (uint32_t i = 0; i < documents.GetCount(); ++i) {
         notes::LNDocument document = documents[i];
         document.Open(0);
-        ReadPersonDocument(state.contacts, document);
+        contact_merge.Merge([&](ContactArray& fresh) { ReadPersonDocument(fresh, document); });
         document.Close();
       }
       database.Close();

@@ -1,0 +1,190 @@
+// The start and end of a run through the exported functions: the settings, the store file that
+// Deinit writes, and how the reports reach the host.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "handler/handler_fixture.h"
+
+namespace pim::test {
+namespace {
+
+const std::string kEmptyStore = Hex("01000000 0000 0000");
+
+std::vector<std::string> FilesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Runs the body with the current folder set to `folder`, then goes back.
+template <class Body>
+void InFolder(const std::string& folder, Body&& body) {
+  const std::filesystem::path old = std::filesystem::current_path();
+  std::filesystem::current_path(folder);
+  body();
+  std::filesystem::current_path(old);
+}
+
+using LifecycleTest = HandlerTest;
+
+TEST_F(LifecycleTest, InitPrepareDeinitWritesTheEightByteEmptyStore) {
+  ASSERT_EQ(h_.Init(), 0);
+  ASSERT_EQ(Prepare(), 0);
+  h_.Deinit();
+  EXPECT_EQ(ToHex(Store()), ToHex(kEmptyStore));
+  EXPECT_TRUE(NoBoxes());
+}
+
+TEST_F(LifecycleTest, DeinitTruncatesAnExistingStoreAndLeavesNoFileBesideIt) {
+  WriteFile(store_path_, std::string(300, 'x'));
+  StartRun();
+  h_.Deinit();
+  EXPECT_EQ(ToHex(Store()), ToHex(kEmptyStore));
+  EXPECT_EQ(FilesIn(dir_.path()),
+            (std::vector<std::string>{"calendar.db", "contacts.db", "pim.store"}));
+  EXPECT_TRUE(NoBoxes());
+}
+
+TEST(LifecycleWithoutPrepare, DeinitReportsTheEmptyStorePathAndWritesNothing) {
+  if (!HandlerFreshlyLoaded()) GTEST_SKIP() << "needs a process of its own, as ctest runs it";
+  const HandlerApi& h = Handler();
+  ClearCaptures();
+  TempDir folder;
+  InFolder(folder.path(), [&] {
+    ASSERT_EQ(h.Init(), 0);
+    h.Deinit();
+  });
+  EXPECT_TRUE(OneBox("Cannot create \"\": No such file or directory.", nullptr, 0));
+  EXPECT_TRUE(FilesIn(folder.path()).empty());
+}
+
+TEST_F(LifecycleTest, DeinitWithAnEmptyStorePathReportsAndWritesNothing) {
+  TempDir folder;
+  InFolder(folder.path(), [&] {
+    ASSERT_EQ(h_.Init(), 0);
+    ASSERT_EQ(h_.Prepare(2, 200, 200, contacts_db_.path().c_str(), "", "",
+                         calendar_db_.path().c_str(), ""),
+              0);
+    h_.Deinit();
+  });
+  EXPECT_TRUE(OneBox("Cannot create \"\": No such file or directory.", nullptr, 0));
+  EXPECT_TRUE(FilesIn(folder.path()).empty());
+}
+
+TEST_F(LifecycleTest, NullStringsCountAsEmptyStrings) {
+  TempDir folder;
+  InFolder(folder.path(), [&] {
+    ASSERT_EQ(h_.Prepare(2, 200, 200, nullptr, nullptr, nullptr, nullptr, nullptr), 0);
+    EXPECT_EQ(h_.DumpSyncObjectStore(nullptr), 0);
+    EXPECT_TRUE(NoBoxes());
+    EXPECT_EQ(h_.SyncVCard(nullptr, nullptr), 1);
+    EXPECT_TRUE(OneBox("Cannot open \"\": No such file or directory.", nullptr, 0));
+    ClearCaptures();
+    EXPECT_EQ(h_.SyncVCal(nullptr, nullptr), 1);
+    EXPECT_TRUE(OneBox("Cannot open \"\": No such file or directory.", nullptr, 0));
+    ClearCaptures();
+    EXPECT_EQ(h_.UpdateVCardLUID(nullptr), 1);
+    EXPECT_TRUE(OneBox("Cannot open \"\": No such file or directory.", nullptr, 0));
+    ClearCaptures();
+    EXPECT_EQ(h_.UpdateVCalLUID(nullptr), 1);
+    EXPECT_TRUE(OneBox("Cannot open \"\": No such file or directory.", nullptr, 0));
+    ClearCaptures();
+    h_.Deinit();
+    EXPECT_TRUE(OneBox("Cannot create \"\": No such file or directory.", nullptr, 0));
+  });
+  EXPECT_TRUE(FilesIn(folder.path()).empty());
+}
+
+TEST_F(LifecycleTest, PreparedTwiceOnlyTheSecondStorePathIsWritten) {
+  const std::string first = dir_.File("first.store");
+  ASSERT_EQ(h_.Init(), 0);
+  ASSERT_EQ(h_.Prepare(0, 5, 5, "a.db", "", "", "b.db", first.c_str()), 0);
+  ASSERT_EQ(Prepare(), 0);
+  h_.Deinit();
+  EXPECT_FALSE(std::filesystem::exists(first));
+  EXPECT_EQ(ToHex(Store()), ToHex(kEmptyStore));
+  EXPECT_TRUE(NoBoxes());
+}
+
+TEST_F(LifecycleTest, DeinitWithoutInitSavesAndReportsNothing) {
+  ASSERT_EQ(Prepare(), 0);
+  h_.Deinit();
+  EXPECT_EQ(ToHex(Store()), ToHex(kEmptyStore));
+  EXPECT_TRUE(NoBoxes());
+}
+
+TEST_F(LifecycleTest, AFolderAtTheStorePathIsReportedAndTheRecordsAreStillReleased) {
+  contacts_db_.AddDocument({{"FirstName", "Ann"}}, "2005-01-10 10:00:00");
+  ASSERT_TRUE(std::filesystem::create_directory(store_path_));
+  StartRun();
+  EXPECT_EQ(h_.RetrievePIM(), 0);
+  EXPECT_TRUE(OneBox("Cannot open \"" + store_path_ + "\": Is a directory.", nullptr, 0));
+  ClearCaptures();
+  h_.Deinit();
+  EXPECT_TRUE(OneBox("Cannot create \"" + store_path_ + "\": Is a directory.", nullptr, 0));
+  EXPECT_TRUE(std::filesystem::is_directory(store_path_));
+  EXPECT_TRUE(FilesIn(store_path_).empty());
+
+  // Nothing of the first run is held: the Notes contact is new again, not matched in memory.
+  ASSERT_TRUE(std::filesystem::remove(store_path_));
+  ClearCaptures();
+  StartRun();
+  EXPECT_EQ(h_.RetrievePIM(), 0);
+  EXPECT_EQ(SyncVCard(""), 0);
+  EXPECT_EQ(vcard_changes_,
+            "BEGIN:VCARD\nVERSION:2.1\nX-VOQ-LUID:\nX-VOQ-PHB-STORAGE:ME\nN:Ann\n"
+            "REV:20050110T100000Z\nEND:VCARD\n");
+  EXPECT_TRUE(NoBoxes());
+}
+
+TEST_F(LifecycleTest, ASaveThatFailsLeavesTheOldStoreWhole) {
+  const std::string old_store = StoreOf({}, {{.note_id = 5, .luid = "A1", .first = "Ann"}});
+  WriteFile(store_path_, old_store);
+  // The new store is written beside the old one first; here it cannot be.
+  ASSERT_TRUE(std::filesystem::create_directory(store_path_ + ".new"));
+  StartRun();
+  h_.Deinit();
+  EXPECT_TRUE(OneBox("Cannot write \"" + store_path_ + "\": Is a directory.", nullptr, 0));
+  EXPECT_EQ(ToHex(Store()), ToHex(old_store));
+}
+
+TEST_F(LifecycleTest, AStoreRefusedByRetrievalIsOverwrittenByDeinit) {
+  const std::string foreign = Hex("02000000 0000 0000");
+  WriteFile(store_path_, foreign);
+  StartRun();
+  EXPECT_EQ(h_.RetrievePIM(), 2);
+  h_.Deinit();
+  EXPECT_EQ(ToHex(Store()), ToHex(kEmptyStore));
+  EXPECT_TRUE(NoBoxes());
+}
+
+TEST_F(LifecycleTest, DeinitAfterPurgeDoesNotEndTheSessionTwice) {
+  StartRun();
+  EXPECT_EQ(h_.PurgeAll(), 0);
+  h_.Deinit();
+  EXPECT_TRUE(NoBoxes());
+  EXPECT_EQ(ToHex(Store()), ToHex(kEmptyStore));
+}
+
+TEST_F(LifecycleTest, ReportsReachTheHostWithANullOrAnEmptyCaption) {
+  // Retrieval reports with no caption of its own, the update of Notes with the empty one.
+  const std::string missing = dir_.File("missing.db");
+  ASSERT_EQ(h_.Init(), 0);
+  ASSERT_EQ(h_.Prepare(2, 200, 200, missing.c_str(), "", "", calendar_db_.path().c_str(),
+                       store_path_.c_str()),
+            0);
+  EXPECT_EQ(h_.RetrievePIM(), 1);
+  const std::string text = notes::LNGetErrorMessage(notes::LNERR_DATABASE_NOT_FOUND);
+  EXPECT_TRUE(OneBox(text, nullptr, 0x2000));
+  ClearCaptures();
+  EXPECT_EQ(h_.UpdatePIM(), 1);
+  EXPECT_TRUE(OneBox(text, "", 0x2000));
+}
+
+}  // namespace
+}  // namespace pim::test
