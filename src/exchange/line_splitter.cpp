@@ -14,8 +14,9 @@ bool SplitLine(std::string_view line, std::string_view& name, std::string_view& 
 }
 
 bool PropertyReader::Next(std::string_view& name, std::string_view& value) {
-  while (lines_.Next(line_)) {
-    if (SplitLine(line_, name, value)) return true;
+  std::string_view line;
+  while (lines_.Next(line)) {
+    if (SplitLine(line, name, value)) return true;
   }
   return false;
 }

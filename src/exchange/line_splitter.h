@@ -23,7 +23,6 @@ class PropertyReader {
 
  private:
   platform::LineReader lines_;
-  std::string line_;
 };
 
 }  // namespace pim

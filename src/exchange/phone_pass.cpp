@@ -4,7 +4,6 @@
 // points where they differ.
 #include <new>
 #include <string_view>
-#include <unordered_map>
 
 #include "exchange/line_splitter.h"
 #include "handler/entry_guard.h"
@@ -84,6 +83,81 @@ struct PassKind<CCalEntryObject> {
   }
 };
 
+// Where each LUID first stands in the array: the record a search from the first record on
+// would find. An open-addressed table of positions, each with its LUID's hash, so that a probe
+// touches a record only when the hashes agree and building the table allocates once. The
+// LUIDs of the records it holds must not change while it is used.
+template <class Record>
+class LuidIndex {
+ public:
+  using Array = std::vector<std::unique_ptr<Record>>;
+  static constexpr size_t kNone = static_cast<size_t>(-1);
+
+  explicit LuidIndex(const Array& records) : records_(records) {
+    Reserve(records.size());
+    for (size_t i = 0; i < records.size(); ++i)
+      Add(i);
+  }
+
+  size_t Find(std::string_view luid) const {
+    const uint32_t hash = Hash(luid);
+    for (size_t slot = hash & mask_;; slot = (slot + 1) & mask_) {
+      const Slot& entry = slots_[slot];
+      if (entry.position == 0) return kNone;
+      if (entry.hash == hash && records_[entry.position - 1]->m_strLuid == luid) {
+        return entry.position - 1;
+      }
+    }
+  }
+
+  // Records the position unless its LUID stands earlier already.
+  void Add(size_t position) {
+    Reserve(count_ + 1);
+    const std::string_view luid = records_[position]->m_strLuid;
+    const uint32_t hash = Hash(luid);
+    size_t slot = hash & mask_;
+    for (; slots_[slot].position != 0; slot = (slot + 1) & mask_) {
+      const Slot& entry = slots_[slot];
+      if (entry.hash == hash && records_[entry.position - 1]->m_strLuid == luid) return;
+    }
+    slots_[slot] = {static_cast<uint32_t>(position + 1), hash};
+    ++count_;
+  }
+
+ private:
+  struct Slot {
+    uint32_t position;  // 1 + the record's position; 0 for an empty slot
+    uint32_t hash;
+  };
+
+  static uint32_t Hash(std::string_view luid) {
+    return static_cast<uint32_t>(std::hash<std::string_view>{}(luid));
+  }
+
+  // Keeps at least half of the slots empty for `entries` entries.
+  void Reserve(size_t entries) {
+    if (!slots_.empty() && 2 * entries <= slots_.size()) return;
+    size_t capacity = 16;
+    while (capacity < 2 * entries)
+      capacity *= 2;
+    std::vector<Slot> old(capacity, Slot{0, 0});
+    old.swap(slots_);
+    mask_ = capacity - 1;
+    for (const Slot& entry : old) {
+      if (entry.position == 0) continue;
+      size_t slot = entry.hash & mask_;
+      while (slots_[slot].position != 0)
+        slot = (slot + 1) & mask_;
+      slots_[slot] = entry;
+    }
+  }
+
+  const Array& records_;
+  std::vector<Slot> slots_;
+  size_t mask_ = 0;
+  size_t count_ = 0;
+};
+
 template <class Record>
 class PhonePass {
  public:
@@ -111,8 +185,8 @@ class PhonePass {
 
  private:
   void ReadPhoneRecords(platform::ByteSource& phone_file) {
-    for (size_t i = 0; i < records_.size(); ++i)
-      first_by_luid_.try_emplace(records_[i]->m_strLuid, i);
+    LuidIndex<Record> index(records_);
+    index_ = &index;
     Record scratch;
     bool luid_only = false;
     PropertyReader reader(phone_file);
@@ -147,17 +221,17 @@ class PhonePass {
   }
 
   void Match(Record& scratch) {
-    const auto found = first_by_luid_.find(scratch.m_strLuid);
-    if (found == first_by_luid_.end()) {
+    const size_t found = index_->Find(scratch.m_strLuid);
+    if (found == LuidIndex<Record>::kNone) {
       auto added = std::make_unique<Record>(scratch);
       added->m_nNotesState = SyncStateUnchanged;
       added->m_nPhoneState = SyncStateAdded;
       added->m_bSeenOnPhone = 1;
       records_.push_back(std::move(added));
-      first_by_luid_.try_emplace(records_.back()->m_strLuid, records_.size() - 1);
+      index_->Add(records_.size() - 1);
       return;
     }
-    Record& stored = *records_[found->second];
+    Record& stored = *records_[found];
     // A record this pass made for a LUID new to the store must still be created in Notes when
     // the phone sends that LUID again; otherwise it would be left without a note.
     const bool to_create = stored.m_nPhoneState == SyncStateAdded;
@@ -299,7 +373,7 @@ class PhonePass {
   ModuleState& state_;
   const Settings& settings_;
   Array& records_;
-  std::unordered_map<std::string_view, size_t> first_by_luid_;
+  LuidIndex<Record>* index_ = nullptr;  // while the phone's records are read
 };
 
 }  // namespace

@@ -22,7 +22,7 @@ namespace {
 struct PersonItem {
   const char* item;
   const char* label;
-  int (CContactObject::*setter)(std::string, bool);  // null: the categories
+  int (CContactObject::*setter)(std::string_view, bool);  // null: the categories
 };
 
 constexpr PersonItem kPersonItems[] = {

@@ -110,34 +110,43 @@ void OutputFile::Close() {
 
 bool LineReader::Fill() {
   if (at_end_) return false;
-  if (pos_ > 0) {
-    buffer_.erase(0, pos_);
-    pos_ = 0;
-  }
-  const size_t old_size = buffer_.size();
-  buffer_.resize(old_size + kBufferSize);
-  const size_t n = source_.ReadSome(buffer_.data() + old_size, kBufferSize);
-  buffer_.resize(old_size + n);
+  // Keep the unread tail at the front, then read behind it; the buffer grows only for a line
+  // longer than itself.
+  const size_t unread = size_ - pos_;
+  if (pos_ > 0 && unread > 0) std::memmove(buffer_.data(), buffer_.data() + pos_, unread);
+  pos_ = 0;
+  size_ = unread;
+  if (buffer_.size() < size_ + kBufferSize) buffer_.resize(size_ + kBufferSize);
+  const size_t n = source_.ReadSome(buffer_.data() + size_, buffer_.size() - size_);
+  size_ += n;
   if (n == 0) at_end_ = true;
   return n != 0;
 }
 
-bool LineReader::Next(std::string& line) {
-  size_t search_from = pos_;
+bool LineReader::Next(std::string_view& line) {
+  size_t scanned = 0;  // bytes after pos_ known to hold no line feed
   for (;;) {
-    const size_t lf = buffer_.find('\n', search_from);
-    if (lf != std::string::npos) {
-      line.assign(buffer_, pos_, lf - pos_);
-      pos_ = lf + 1;
+    const char* begin = buffer_.data() + pos_;
+    const void* lf = std::memchr(begin + scanned, '\n', size_ - pos_ - scanned);
+    if (lf != nullptr) {
+      const size_t length = static_cast<size_t>(static_cast<const char*>(lf) - begin);
+      line = std::string_view(begin, length);
+      pos_ += length + 1;
       return true;
     }
-    const size_t scanned = buffer_.size() - pos_;
+    scanned = size_ - pos_;
     if (!Fill()) break;
-    search_from = pos_ + scanned;
   }
-  if (pos_ >= buffer_.size()) return false;
-  line.assign(buffer_, pos_, std::string::npos);
-  pos_ = buffer_.size();
+  if (pos_ >= size_) return false;
+  line = std::string_view(buffer_.data() + pos_, size_ - pos_);
+  pos_ = size_;
+  return true;
+}
+
+bool LineReader::Next(std::string& line) {
+  std::string_view view;
+  if (!Next(view)) return false;
+  line.assign(view);
   return true;
 }
 

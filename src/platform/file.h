@@ -98,15 +98,18 @@ class OutputFile final : public ByteSink {
 class LineReader {
  public:
   explicit LineReader(ByteSource& source) : source_(source) {}
-  // False at the end of the source.
+  // False at the end of the source. The view stays valid until the next call.
+  bool Next(std::string_view& line);
   bool Next(std::string& line);
 
  private:
+  // Reads more of the source behind what is still unread; false at its end.
   bool Fill();
 
   ByteSource& source_;
   std::string buffer_;
-  size_t pos_ = 0;
+  size_t pos_ = 0;   // the first unread byte of buffer_
+  size_t size_ = 0;  // the bytes of buffer_ that hold data
   bool at_end_ = false;
 };
 

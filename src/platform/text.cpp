@@ -34,8 +34,10 @@ int32_t StrToIntA(std::string_view text) {
   bool negative = false;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
   uint32_t value = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    value = value * 10u + static_cast<uint32_t>(text[i] - '0');
+  for (; i < text.size(); ++i) {
+    const unsigned digit = static_cast<unsigned char>(text[i]) - unsigned{'0'};
+    if (digit > 9) break;
+    value = value * 10u + digit;
   }
   return static_cast<int32_t>(negative ? 0u - value : value);
 }
@@ -52,7 +54,17 @@ int CompareNoCase(std::string_view a, std::string_view b) {
 }
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && CompareNoCase(a, b) == 0;
+  if (a.size() != b.size()) return false;
+  // Most texts compared are equal byte for byte, or differ in their first bytes.
+  const char* pa = a.data();
+  const char* pb = b.data();
+  for (size_t i = 0, n = a.size(); i < n; ++i) {
+    if (pa[i] != pb[i] && FoldAscii(static_cast<unsigned char>(pa[i])) !=
+                              FoldAscii(static_cast<unsigned char>(pb[i]))) {
+      return false;
+    }
+  }
+  return true;
 }
 
 std::string_view Trim(std::string_view text) {

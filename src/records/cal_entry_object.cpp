@@ -86,9 +86,9 @@ int CCalEntryObject::SetEnd(int32_t value, bool fromNotes) {
   return SetFlagged(m_tEnd, m_bHasEnd, value, fromNotes);
 }
 
-int CCalEntryObject::SetSummary(std::string value, bool fromNotes) {
+int CCalEntryObject::SetSummary(std::string_view value, bool fromNotes) {
   if (m_bHasSummary && platform::EqualsNoCase(value, m_strSummary)) return 0;
-  m_strSummary = std::move(value);
+  m_strSummary.assign(value);
   MarkModified(fromNotes);
   m_bHasSummary = 1;
   return 1;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "records/serializable.h"
@@ -47,7 +48,7 @@ class CCalEntryObject final : public CSerializable {
   int SetAlarm(int32_t value, bool fromNotes);
   int SetStart(int32_t value, bool fromNotes);
   int SetEnd(int32_t value, bool fromNotes);
-  int SetSummary(std::string value, bool fromNotes);
+  int SetSummary(std::string_view value, bool fromNotes);
   // Never marks either side modified.
   int SetLastModified(int32_t value, bool fromNotes);
   // The phone may switch a repeat on or off but never turn one repeat into another.

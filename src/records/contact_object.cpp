@@ -86,10 +86,10 @@ void CContactObject::MarkModified(bool fromNotes) {
   if (state == SyncStateUnchanged) state = SyncStateModified;
 }
 
-int CContactObject::SetText(std::string& field, int32_t& present, std::string&& value,
+int CContactObject::SetText(std::string& field, int32_t& present, std::string_view value,
                             bool fromNotes) {
   if (platform::EqualsNoCase(value, field)) return 0;
-  field = std::move(value);
+  field.assign(value);
   MarkModified(fromNotes);
   present = 1;
   return 1;
@@ -103,29 +103,29 @@ int CContactObject::SetNumber(int32_t& field, int32_t& present, int32_t value, b
   return 1;
 }
 
-int CContactObject::SetMobilePhone(std::string value, bool fromNotes) {
-  return SetText(m_strMobilePhone, m_bHasMobilePhone, std::move(value), fromNotes);
+int CContactObject::SetMobilePhone(std::string_view value, bool fromNotes) {
+  return SetText(m_strMobilePhone, m_bHasMobilePhone, value, fromNotes);
 }
-int CContactObject::SetEmail(std::string value, bool fromNotes) {
-  return SetText(m_strEmail, m_bHasEmail, std::move(value), fromNotes);
+int CContactObject::SetEmail(std::string_view value, bool fromNotes) {
+  return SetText(m_strEmail, m_bHasEmail, value, fromNotes);
 }
-int CContactObject::SetWorkFax(std::string value, bool fromNotes) {
-  return SetText(m_strWorkFax, m_bHasWorkFax, std::move(value), fromNotes);
+int CContactObject::SetWorkFax(std::string_view value, bool fromNotes) {
+  return SetText(m_strWorkFax, m_bHasWorkFax, value, fromNotes);
 }
-int CContactObject::SetHomePhone(std::string value, bool fromNotes) {
-  return SetText(m_strHomePhone, m_bHasHomePhone, std::move(value), fromNotes);
+int CContactObject::SetHomePhone(std::string_view value, bool fromNotes) {
+  return SetText(m_strHomePhone, m_bHasHomePhone, value, fromNotes);
 }
-int CContactObject::SetFirstName(std::string value, bool fromNotes) {
-  return SetText(m_strFirstName, m_bHasFirstName, std::move(value), fromNotes);
+int CContactObject::SetFirstName(std::string_view value, bool fromNotes) {
+  return SetText(m_strFirstName, m_bHasFirstName, value, fromNotes);
 }
-int CContactObject::SetLastName(std::string value, bool fromNotes) {
-  return SetText(m_strLastName, m_bHasLastName, std::move(value), fromNotes);
+int CContactObject::SetLastName(std::string_view value, bool fromNotes) {
+  return SetText(m_strLastName, m_bHasLastName, value, fromNotes);
 }
-int CContactObject::SetWorkPhone(std::string value, bool fromNotes) {
-  return SetText(m_strWorkPhone, m_bHasWorkPhone, std::move(value), fromNotes);
+int CContactObject::SetWorkPhone(std::string_view value, bool fromNotes) {
+  return SetText(m_strWorkPhone, m_bHasWorkPhone, value, fromNotes);
 }
-int CContactObject::SetCompany(std::string value, bool fromNotes) {
-  return SetText(m_strCompany, m_bHasCompany, std::move(value), fromNotes);
+int CContactObject::SetCompany(std::string_view value, bool fromNotes) {
+  return SetText(m_strCompany, m_bHasCompany, value, fromNotes);
 }
 int CContactObject::SetGroupId(int32_t value, bool fromNotes) {
   return SetNumber(m_nGroupId, m_bHasGroupId, value, fromNotes);

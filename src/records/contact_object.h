@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "records/serializable.h"
@@ -31,15 +32,16 @@ class CContactObject final : public CSerializable {
   void MarkModified(bool fromNotes);
 
   // Each setter returns 1 when the record changed, 0 when it did not. Strings compare without
-  // regard to letter case; an equal value leaves the presence flag as it was.
-  int SetMobilePhone(std::string value, bool fromNotes);
-  int SetEmail(std::string value, bool fromNotes);
-  int SetWorkFax(std::string value, bool fromNotes);
-  int SetHomePhone(std::string value, bool fromNotes);
-  int SetFirstName(std::string value, bool fromNotes);
-  int SetLastName(std::string value, bool fromNotes);
-  int SetWorkPhone(std::string value, bool fromNotes);
-  int SetCompany(std::string value, bool fromNotes);
+  // regard to letter case; an equal value leaves the presence flag as it was. String values
+  // come as views and are copied only when they change the record.
+  int SetMobilePhone(std::string_view value, bool fromNotes);
+  int SetEmail(std::string_view value, bool fromNotes);
+  int SetWorkFax(std::string_view value, bool fromNotes);
+  int SetHomePhone(std::string_view value, bool fromNotes);
+  int SetFirstName(std::string_view value, bool fromNotes);
+  int SetLastName(std::string_view value, bool fromNotes);
+  int SetWorkPhone(std::string_view value, bool fromNotes);
+  int SetCompany(std::string_view value, bool fromNotes);
   int SetGroupId(int32_t value, bool fromNotes);
   int SetPictureId(int32_t value, bool fromNotes);
   int SetRingId(int32_t value, bool fromNotes);
@@ -102,7 +104,7 @@ class CContactObject final : public CSerializable {
   std::string m_strLastName;
 
  private:
-  int SetText(std::string& field, int32_t& present, std::string&& value, bool fromNotes);
+  int SetText(std::string& field, int32_t& present, std::string_view value, bool fromNotes);
   int SetNumber(int32_t& field, int32_t& present, int32_t value, bool fromNotes);
 };
 

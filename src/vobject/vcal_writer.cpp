@@ -15,7 +15,7 @@ constexpr std::array<std::string_view, 7> kWeekdayCodes = {"SU", "MO", "TU", "WE
 
 void AppendTimeLine(std::string& out, std::string_view name, int32_t time) {
   out += name;
-  out += FormatVDateTime(time);
+  AppendVDateTime(out, time);
   out += '\n';
 }
 

@@ -39,7 +39,9 @@ std::string CContactObject::ToVCard() const {
   if (m_bHasPictureId) AppendNumberLine(out, "X-VOQ-PHB-PIC-ID:", m_nPictureId);
   if (m_bHasRingId) AppendNumberLine(out, "X-VOQ-PHB-RING-ID:", m_nRingId);
   if (m_bHasGroupId) AppendNumberLine(out, "X-VOQ-PHB-CGROUP-ID:", m_nGroupId);
-  AppendLine(out, "REV:", FormatVDateTime(m_tRevision));
+  out += "REV:";
+  AppendVDateTime(out, m_tRevision);
+  out += '\n';
   out += "END:VCARD\n";
   return out;
 }

@@ -13,6 +13,8 @@ namespace pim {
 // rendered from its local breakdown all the same, a date in late 1969 or the first hours of
 // 1970; reading that text back gives -1 again.
 std::string FormatVDateTime(int32_t time);
+// The same, appended to `out`.
+void AppendVDateTime(std::string& out, int32_t time);
 
 // False unless the trimmed text has exactly 16 characters. Characters 8 and 15 are not looked
 // at. A date that a time value cannot represent (before 1970, after early 2038, no digits in

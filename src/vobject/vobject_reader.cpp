@@ -77,7 +77,9 @@ constexpr Keyword<TodoProperty> kTodoKeywords[] = {
 template <class Property, size_t N>
 Property Classify(const Keyword<Property> (&keywords)[N], std::string_view name) {
   for (const auto& keyword : keywords) {
-    if (platform::EqualsNoCase(name, keyword.name)) return keyword.property;
+    if (name.size() == keyword.name.size() && platform::EqualsNoCase(name, keyword.name)) {
+      return keyword.property;
+    }
   }
   return Property::kOther;
 }
@@ -110,25 +112,25 @@ bool ReadVCardProperty(CContactObject& record, std::string_view name, std::strin
       record.m_strStorage.assign(value);
       break;
     case CardProperty::kName:
-      record.SetFirstName(std::string(value), false);
+      record.SetFirstName(value, false);
       break;
     case CardProperty::kCompany:
-      record.SetCompany(std::string(value), false);
+      record.SetCompany(value, false);
       break;
     case CardProperty::kWorkPhone:
-      record.SetWorkPhone(std::string(value), false);
+      record.SetWorkPhone(value, false);
       break;
     case CardProperty::kHomePhone:
-      record.SetHomePhone(std::string(value), false);
+      record.SetHomePhone(value, false);
       break;
     case CardProperty::kMobilePhone:
-      record.SetMobilePhone(std::string(value), false);
+      record.SetMobilePhone(value, false);
       break;
     case CardProperty::kWorkFax:
-      record.SetWorkFax(std::string(value), false);
+      record.SetWorkFax(value, false);
       break;
     case CardProperty::kEmail:
-      record.SetEmail(std::string(value), false);
+      record.SetEmail(value, false);
       break;
     case CardProperty::kPictureId:
       if (!value.empty()) record.SetPictureId(platform::StrToIntA(value), false);
@@ -169,7 +171,7 @@ bool ReadVCalendarProperty(CCalEntryObject& record, std::string_view name, std::
       record.SetAlarm(platform::EqualsNoCase(value, "OFF") ? 0 : 1, false);
       break;
     case TodoProperty::kSummary:
-      record.SetSummary(std::string(value), false);
+      record.SetSummary(value, false);
       break;
     case TodoProperty::kLastModified:
       if (ReadDateTime(value, time)) record.SetLastModified(time, false);
