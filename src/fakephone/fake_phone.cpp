@@ -11,6 +11,7 @@
 #include "handler/reports.h"
 #include "handler/store_io.h"
 #include "notes/calendar_entry.h"
+#include "notes/note_id_merge.h"
 #include "notes/person_document.h"
 #include "pim_handler.h"
 #include "platform/local_time.h"
@@ -110,10 +111,11 @@ extern "C" int32_t PIMHandler_InitAsFakePhone(const char* contact_file, const ch
         GetCalendar(state, calendar);
         notes::LNCalendarEntryArray entries;
         GetRetrievalEntries(calendar, entries);
+        NoteIdMerge<CCalEntryObject> merge(todos);
         for (uint32_t i = 0; i < entries.GetCount(); ++i) {
           notes::LNCalendarEntry entry = entries[i];
           entry.Open(0);
-          ReadCalendarEntry(todos, entry);
+          merge.Merge([&](CalendarArray& fresh) { ReadCalendarEntry(fresh, entry); });
           entry.Close();
         }
       }
@@ -122,10 +124,11 @@ extern "C" int32_t PIMHandler_InitAsFakePhone(const char* contact_file, const ch
         OpenContactDatabase(state, database);
         notes::LNDocumentArray documents;
         database.GetDocuments(&documents);
+        NoteIdMerge<CContactObject> merge(contacts);
         for (uint32_t i = 0; i < documents.GetCount(); ++i) {
           notes::LNDocument document = documents[i];
           document.Open(0);
-          ReadPersonDocument(contacts, document);
+          merge.Merge([&](ContactArray& fresh) { ReadPersonDocument(fresh, document); });
           document.Close();
         }
         database.Close();

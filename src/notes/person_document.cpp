@@ -47,6 +47,9 @@ void WriteTextItem(LNNote& note, const char* name, const std::string& value) {
 }  // namespace
 
 bool ReadTextItem(const LNNote& note, const LNString& name, std::string& value) {
+  // Most Person documents lack several of the items read; asking first spares a thrown status
+  // for each of them.
+  if (!note.HasItem(name)) return false;
   LNItem item;
   try {
     if (note.GetItem(name, &item) != notes::LNNOERROR) return false;

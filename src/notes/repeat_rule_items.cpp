@@ -19,6 +19,7 @@ namespace {
 
 // A look-up that fails, by status or by throwing, means the item is not there.
 bool LookUpItem(const LNNote& note, const char* name, LNItem& item) {
+  if (!note.HasItem(name)) return false;
   try {
     return note.GetItem(name, &item) == notes::LNNOERROR;
   } catch (LNSTATUS) {

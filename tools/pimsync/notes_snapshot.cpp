@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "notes/calendar_entry.h"
+#include "notes/note_id_merge.h"
 #include "notes/person_document.h"
 #include "notesapi/lncalendar.h"
 #include "notesapi/lnsession.h"
@@ -36,10 +37,11 @@ NotesSnapshot TakeSnapshot(const std::string& contacts_db, const std::string& ca
     LNDocumentArray documents;
     database.GetDocuments(&documents);
     ContactArray contacts;
+    NoteIdMerge<CContactObject> contact_merge(contacts);
     for (uint32_t i = 0; i < documents.GetCount(); ++i) {
       LNDocument document = documents[i];
       document.Open(0);
-      ReadPersonDocument(contacts, document);
+      contact_merge.Merge([&](ContactArray& fresh) { ReadPersonDocument(fresh, document); });
     }
     for (const auto& contact : contacts) {
       snapshot.contacts[contact->m_nNoteId] = Fingerprint(contact->ToVCard(), "REV");
@@ -53,10 +55,11 @@ NotesSnapshot TakeSnapshot(const std::string& contacts_db, const std::string& ca
     LNCalendarEntryArray entries;
     calendar.GetEntries(window, &entries, TRUE, "");
     CalendarArray todos;
+    NoteIdMerge<CCalEntryObject> todo_merge(todos);
     for (uint32_t i = 0; i < entries.GetCount(); ++i) {
       LNCalendarEntry entry = entries[i];
       entry.Open(0);
-      ReadCalendarEntry(todos, entry);
+      todo_merge.Merge([&](CalendarArray& fresh) { ReadCalendarEntry(fresh, entry); });
     }
     for (const auto& todo : todos) {
       snapshot.todos[todo->m_nNoteId] = Fingerprint(todo->ToVCalendar(), "LAST-MODIFIED");
