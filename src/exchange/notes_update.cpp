@@ -26,7 +26,8 @@ class RecordWalk {
   explicit RecordWalk(std::vector<std::unique_ptr<Record>>& records) : records_(records) {}
   ~RecordWalk() {
     // Records the walk did not reach stay where they are, after the kept ones.
-    for (size_t i = next_; i < records_.size(); ++i) records_[kept_++] = std::move(records_[i]);
+    for (size_t i = next_; i < records_.size(); ++i)
+      records_[kept_++] = std::move(records_[i]);
     records_.resize(kept_);
   }
   RecordWalk(const RecordWalk&) = delete;
@@ -47,31 +48,14 @@ bool GoneFromBothSides(const Record& record) {
   return record.m_nNotesState == SyncStateUnchanged && !record.m_bSeenOnPhone;
 }
 
-// A to-do from the phone may lack a start or an end: it takes the other one; lacking both, it
-// is dated to the start of today.
-void RangeOfNewTodo(const CCalEntryObject& record, notes::LNDatetimeRange& range) {
-  int32_t start = record.m_tStart;
-  int32_t end = record.m_tEnd;
-  if (!record.m_bHasStart && record.m_bHasEnd) start = end;
-  if (record.m_bHasStart && !record.m_bHasEnd) end = start;
-  if (!record.m_bHasStart && !record.m_bHasEnd) {
-    platform::LocalParts now;
-    platform::BreakDownLocal(static_cast<int32_t>(std::time(nullptr)), now);
-    start = end = platform::MakeLocalTime(now.year, now.month, now.day, 0, 0, 0);
-  }
-  notes::LNDatetime begin_time;
-  notes::LNDatetime end_time;
-  LocalTimeToNotes(begin_time, start);
-  LocalTimeToNotes(end_time, end);
-  range.SetBegin(begin_time);
-  range.SetEnd(end_time);
-}
-
-void UpdateCalendar(ModuleState& state) {
-  notes::LNCalendar calendar;
-  GetCalendar(state, calendar);
-  RecordWalk<CCalEntryObject> walk(state.calendar);
-  while (CCalEntryObject* record = walk.Next()) {
+// Carries each record's phone-side state into Notes: `create` and `update` write the kind's
+// documents; a record gone from the phone takes its note with it, and a record gone from both
+// sides leaves the store.
+template <class Record, class Create, class Update>
+void ApplyPhoneStates(std::vector<std::unique_ptr<Record>>& records, notes::LNDatabase& database,
+                      Create&& create, Update&& update) {
+  RecordWalk<Record> walk(records);
+  while (Record* record = walk.Next()) {
     switch (record->m_nPhoneState) {
       case SyncStateUnchanged:
         if (GoneFromBothSides(*record)) {
@@ -79,84 +63,73 @@ void UpdateCalendar(ModuleState& state) {
           continue;
         }
         break;
-      case SyncStateAdded: {
-        notes::LNDatetimeRange range;
-        RangeOfNewTodo(*record, range);
-        const std::string brief = record->m_bHasSummary ? record->m_strSummary : std::string();
-        notes::LNCalendarEntry entry;
-        if (calendar.CreateEntry(range, brief, notes::LNCALENDARENTRYTYPE_TODO, &entry) ==
-            notes::LNNOERROR) {
-          // The entry already holds them: write only the alarm and the repeat rule.
-          record->m_bHasSummary = 0;
-          record->m_bHasStart = 0;
-          record->m_bHasEnd = 0;
-          WriteCalendarEntry(entry, *record);
-          entry.Close();
-          record->m_nNoteId = entry.GetNoteID();
-        }
+      case SyncStateAdded:
+        create(*record);
         break;
-      }
       case SyncStateDeleted:
-        calendar.DeleteNote(record->m_nNoteId);
+        database.DeleteNote(record->m_nNoteId);
         walk.Drop();
         continue;
-      case SyncStateModified: {
-        notes::LNCalendarEntry entry;
-        if (calendar.GetDocument(record->m_nNoteId, &entry) == notes::LNNOERROR) {
-          entry.Open(0);
-          WriteCalendarEntry(entry, *record);
-          entry.Close();
-        }
+      case SyncStateModified:
+        update(*record);
         break;
-      }
       default:
         break;
     }
     walk.Keep();
   }
+}
+
+void UpdateCalendar(ModuleState& state) {
+  notes::LNCalendar calendar;
+  GetCalendar(state, calendar);
+  const auto create = [&](CCalEntryObject& record) {
+    notes::LNDatetimeRange range;
+    RangeOfNewTodo(record, range);
+    const std::string brief = record.m_bHasSummary ? record.m_strSummary : std::string();
+    notes::LNCalendarEntry entry;
+    if (calendar.CreateEntry(range, brief, notes::LNCALENDARENTRYTYPE_TODO, &entry) !=
+        notes::LNNOERROR) {
+      return;
+    }
+    // The entry already holds them: write only the alarm and the repeat rule.
+    record.m_bHasSummary = 0;
+    record.m_bHasStart = 0;
+    record.m_bHasEnd = 0;
+    WriteCalendarEntry(entry, record);
+    entry.Close();
+    record.m_nNoteId = entry.GetNoteID();
+  };
+  const auto update = [&](CCalEntryObject& record) {
+    notes::LNCalendarEntry entry;
+    if (calendar.GetDocument(record.m_nNoteId, &entry) != notes::LNNOERROR) return;
+    entry.Open(0);
+    WriteCalendarEntry(entry, record);
+    entry.Close();
+  };
+  ApplyPhoneStates(state.calendar, calendar, create, update);
   calendar.Close();
 }
 
 void UpdateContacts(ModuleState& state) {
   notes::LNDatabase database;
   OpenContactDatabase(state, database);
-  RecordWalk<CContactObject> walk(state.contacts);
-  while (CContactObject* record = walk.Next()) {
-    switch (record->m_nPhoneState) {
-      case SyncStateUnchanged:
-        if (GoneFromBothSides(*record)) {
-          walk.Drop();
-          continue;
-        }
-        break;
-      case SyncStateAdded: {
-        notes::LNDocument document;
-        if (database.CreateDocument(&document, "Person") == notes::LNNOERROR) {
-          WritePersonDocument(document, *record);
-          record->m_nNoteId = document.GetNoteID();
-          document.Close();
-        }
-        break;
-      }
-      case SyncStateDeleted:
-        database.DeleteNote(record->m_nNoteId);
-        walk.Drop();
-        continue;
-      case SyncStateModified: {
-        notes::LNDocument document;
-        if (database.GetDocument(record->m_nNoteId, &document) == notes::LNNOERROR) {
-          document.Open(0);
-          WritePersonDocument(document, *record);
-          record->m_nNoteId = document.GetNoteID();
-          document.Close();
-        }
-        break;
-      }
-      default:
-        break;
-    }
-    walk.Keep();
-  }
+  const auto create = [&](CContactObject& record) {
+    notes::LNDocument document;
+    if (database.CreateDocument(&document, "Person") != notes::LNNOERROR) return;
+    WritePersonDocument(document, record);
+    record.m_nNoteId = document.GetNoteID();
+    document.Close();
+  };
+  const auto update = [&](CContactObject& record) {
+    notes::LNDocument document;
+    if (database.GetDocument(record.m_nNoteId, &document) != notes::LNNOERROR) return;
+    document.Open(0);
+    WritePersonDocument(document, record);
+    record.m_nNoteId = document.GetNoteID();
+    document.Close();
+  };
+  ApplyPhoneStates(state.contacts, database, create, update);
   database.Close();
 }
 

@@ -72,26 +72,6 @@ void KeepWhatTheChangeLacks(const notes::LNDocument& document, CContactObject& c
   }
 }
 
-// A new to-do lacking a start or an end takes the other one; lacking both, it is dated to
-// the start of today (the same rule as for to-dos new on a real phone).
-void RangeOfNewTodo(const CCalEntryObject& record, notes::LNDatetimeRange& range) {
-  int32_t start = record.m_tStart;
-  int32_t end = record.m_tEnd;
-  if (!record.m_bHasStart && record.m_bHasEnd) start = end;
-  if (record.m_bHasStart && !record.m_bHasEnd) end = start;
-  if (!record.m_bHasStart && !record.m_bHasEnd) {
-    platform::LocalParts now;
-    platform::BreakDownLocal(static_cast<int32_t>(std::time(nullptr)), now);
-    start = end = platform::MakeLocalTime(now.year, now.month, now.day, 0, 0, 0);
-  }
-  notes::LNDatetime begin_time;
-  notes::LNDatetime end_time;
-  LocalTimeToNotes(begin_time, start);
-  LocalTimeToNotes(end_time, end);
-  range.SetBegin(begin_time);
-  range.SetEnd(end_time);
-}
-
 }  // namespace
 
 extern "C" int32_t PIMHandler_InitAsFakePhone(const char* contact_file, const char* calendar_file) {

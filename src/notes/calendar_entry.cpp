@@ -1,5 +1,6 @@
 #include "notes/calendar_entry.h"
 
+#include <ctime>
 #include <memory>
 #include <string>
 
@@ -30,6 +31,24 @@ void LocalTimeToNotes(LNDatetime& datetime, int32_t time) {
   if (!platform::BreakDownLocal(time, parts)) parts = {1970, 1, 1, 0, 0, 0, 4};
   datetime.SetDate(parts.month, parts.day, parts.year);
   datetime.SetTime(parts.hour, parts.minute, parts.second, 0);
+}
+
+void RangeOfNewTodo(const CCalEntryObject& record, LNDatetimeRange& range) {
+  int32_t start = record.m_tStart;
+  int32_t end = record.m_tEnd;
+  if (!record.m_bHasStart && record.m_bHasEnd) start = end;
+  if (record.m_bHasStart && !record.m_bHasEnd) end = start;
+  if (!record.m_bHasStart && !record.m_bHasEnd) {
+    platform::LocalParts now;
+    platform::BreakDownLocal(static_cast<int32_t>(std::time(nullptr)), now);
+    start = end = platform::MakeLocalTime(now.year, now.month, now.day, 0, 0, 0);
+  }
+  LNDatetime begin_time;
+  LNDatetime end_time;
+  LocalTimeToNotes(begin_time, start);
+  LocalTimeToNotes(end_time, end);
+  range.SetBegin(begin_time);
+  range.SetEnd(end_time);
 }
 
 bool ReadCalendarEntry(CalendarArray& records, LNCalendarEntry& entry) {

@@ -13,6 +13,10 @@ namespace pim {
 // The Notes date-time of a time value's local wall-clock parts; hundredths are 0.
 void LocalTimeToNotes(notes::LNDatetime& datetime, int32_t time);
 
+// The range of an entry made for a to-do new on the phone. A to-do may come without a start
+// or an end: it then takes the other one, and lacking both it is dated to the start of today.
+void RangeOfNewTodo(const CCalEntryObject& record, notes::LNDatetimeRange& range);
+
 // Builds a record from an open entry and merges it like a Person document: into the record
 // with the same note ID nearest the end (through a fresh Notes delta) or appended as added in
 // Notes. An entry whose start and end fall on different local days is declined (false,
