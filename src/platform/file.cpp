@@ -71,7 +71,14 @@ OutputFile::OutputFile(const std::string& path, Sync sync) : path_(path), sync_(
 }
 
 OutputFile::~OutputFile() {
-  if (fd_ >= 0) ::close(fd_);
+  if (fd_ < 0) return;
+  // A file left without Close (a failure elsewhere ended the work) still gets what was written
+  // to it: the answers for the notes created before a Notes failure must reach the host.
+  try {
+    Flush();
+  } catch (const FileError&) {
+  }
+  ::close(fd_);
 }
 
 void OutputFile::Write(const void* data, size_t size) {

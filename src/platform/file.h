@@ -71,7 +71,7 @@ class InputFile final : public ByteSource {
 };
 
 // A file created anew (or truncated) for writing, written through a buffer. Close flushes and
-// reports a failure; the destructor closes silently what was not closed.
+// reports a failure; the destructor writes out and closes silently what was not closed.
 class OutputFile final : public ByteSink {
  public:
   enum class Sync { kNo, kYes };  // kYes: Close waits until the data is on the disk
