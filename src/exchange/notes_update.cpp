@@ -92,6 +92,8 @@ void UpdateCalendar(ModuleState& state) {
         notes::LNNOERROR) {
       return;
     }
+    // Known at once, so that a failure while the entry is written still leaves it paired.
+    record.m_nNoteId = entry.GetNoteID();
     // The entry already holds them: write only the alarm and the repeat rule.
     record.m_bHasSummary = 0;
     record.m_bHasStart = 0;

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <optional>
 
 #include "platform/file.h"
 #include "platform/platform.h"
@@ -59,26 +60,41 @@ void ReadStoreBytes(std::string_view bytes, CalendarArray& calendar, ContactArra
 
 void SaveStore(const std::string& path, const CalendarArray& calendar,
                const ContactArray& contacts) {
-  struct stat st{};
+  struct stat st {};
   if (!path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
     throw platform::FileError(EISDIR, path, "create");
   }
   if (path.empty()) throw platform::FileError(ENOENT, path, "create");
   const std::string temp = path + ".new";
+  // A STORE.new that a killed save left behind is ours to replace. Anything else under that
+  // name (a folder, a link) is neither followed nor removed: creating the file fails instead.
+  if (::lstat(temp.c_str(), &st) == 0) {
+    if (!S_ISREG(st.st_mode)) {
+      throw platform::FileError(S_ISDIR(st.st_mode) ? EISDIR : EEXIST, path, "create");
+    }
+    ::unlink(temp.c_str());
+  }
+  std::optional<platform::OutputFile> file;
   try {
-    platform::OutputFile file(temp, platform::OutputFile::Sync::kYes);
-    CArchive ar(file);
+    file.emplace(temp, platform::OutputFile::Sync::kYes, platform::OutputFile::Create::kNew);
+  } catch (const platform::FileError& error) {
+    // The user knows the store by its own name, not by the name of the file beside it.
+    throw platform::FileError(error.error(), path, "create");
+  }
+  try {
+    CArchive ar(*file);
     WriteStore(ar, calendar, contacts);
     ar.Flush();
-    file.Close();
+    file->Close();
     if (std::rename(temp.c_str(), path.c_str()) != 0) {
       throw platform::FileError(errno, path, "write");
     }
   } catch (const platform::FileError& error) {
+    file.reset();
     std::remove(temp.c_str());
-    // The user knows the store by its own name, not by the name of the file beside it.
-    throw platform::FileError(error.error(), path, "write");
+    throw platform::FileError(error.error(), path, error.action());
   } catch (...) {
+    file.reset();
     std::remove(temp.c_str());
     throw;
   }

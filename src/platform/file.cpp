@@ -26,7 +26,10 @@ std::string Describe(int error, const std::string& path, std::string_view action
 }  // namespace
 
 FileError::FileError(int error, std::string path, std::string_view action)
-    : std::runtime_error(Describe(error, path, action)), error_(error), path_(std::move(path)) {}
+    : std::runtime_error(Describe(error, path, action)),
+      error_(error),
+      path_(std::move(path)),
+      action_(action) {}
 
 size_t MemorySource::ReadSome(void* buffer, size_t capacity) {
   const size_t n = capacity < data_.size() ? capacity : data_.size();
@@ -63,9 +66,11 @@ size_t InputFile::ReadSome(void* buffer, size_t capacity) {
   }
 }
 
-OutputFile::OutputFile(const std::string& path, Sync sync) : path_(path), sync_(sync) {
+OutputFile::OutputFile(const std::string& path, Sync sync, Create create)
+    : path_(path), sync_(sync) {
   if (path.empty()) throw FileError(ENOENT, path, "create");
-  fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  const int how = create == Create::kNew ? O_CREAT | O_EXCL | O_NOFOLLOW : O_CREAT | O_TRUNC;
+  fd_ = ::open(path.c_str(), O_WRONLY | how | O_CLOEXEC, 0666);
   if (fd_ < 0) throw FileError(errno, path, "create");
   buffer_.reserve(kBufferSize);
 }

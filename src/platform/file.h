@@ -16,10 +16,12 @@ class FileError : public std::runtime_error {
   FileError(int error, std::string path, std::string_view action);
   int error() const { return error_; }
   const std::string& path() const { return path_; }
+  const std::string& action() const { return action_; }
 
  private:
   int error_;
   std::string path_;
+  std::string action_;
 };
 
 // A stream of bytes to read: ReadSome fills up to `capacity` bytes and returns how many it
@@ -75,7 +77,10 @@ class InputFile final : public ByteSource {
 class OutputFile final : public ByteSink {
  public:
   enum class Sync { kNo, kYes };  // kYes: Close waits until the data is on the disk
-  explicit OutputFile(const std::string& path, Sync sync = Sync::kNo);
+  // kNew: the file must not exist yet, and a link at the path is not followed.
+  enum class Create { kTruncate, kNew };
+  explicit OutputFile(const std::string& path, Sync sync = Sync::kNo,
+                      Create create = Create::kTruncate);
   ~OutputFile() override;
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;

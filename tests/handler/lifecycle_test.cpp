@@ -149,7 +149,7 @@ TEST_F(LifecycleTest, ASaveThatFailsLeavesTheOldStoreWhole) {
   ASSERT_TRUE(std::filesystem::create_directory(store_path_ + ".new"));
   StartRun();
   h_.Deinit();
-  EXPECT_TRUE(OneBox("Cannot write \"" + store_path_ + "\": Is a directory.", nullptr, 0));
+  EXPECT_TRUE(OneBox("Cannot create \"" + store_path_ + "\": Is a directory.", nullptr, 0));
   EXPECT_EQ(ToHex(Store()), ToHex(old_store));
 }
 

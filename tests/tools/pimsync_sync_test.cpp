@@ -2,6 +2,7 @@
 // several consecutive runs, and the tests look at what Notes and the phone hold afterwards.
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -335,6 +336,18 @@ TEST_F(PimsyncSyncTest, AStoreInUseIsRefused) {
   EXPECT_EQ(refused.err, "pimsync: the store " + store_ +
                              " is in use by another pimsync sync; try again when it has ended\n");
   EXPECT_FALSE(std::ifstream(store_).good());
+}
+
+TEST_F(PimsyncSyncTest, AStoreThatCannotBeReadStopsTheRunBeforeItIsSavedOver) {
+  Db(notes_).AddPerson({{"FirstName", "Ann"}});
+  ASSERT_EQ(::mkdir(store_.c_str(), 0700), 0);  // a folder where the store file should be
+  const test::PimsyncResult run = Sync();
+  EXPECT_EQ(run.exit_status, 1);
+  EXPECT_EQ(run.err, "handler: message: Error: Cannot open \"" + store_ + "\": Is a directory.\n");
+  EXPECT_NE(run.out.find("the store file " + store_ + " could not be read"), std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find("the run stopped before PIMHandler_Deinit"), std::string::npos);
+  EXPECT_TRUE(Db(phone_).People().empty());
 }
 
 TEST_F(PimsyncSyncTest, BadArgumentsGiveOneLineAndStatusTwo) {

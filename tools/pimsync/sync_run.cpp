@@ -21,8 +21,10 @@ namespace {
 // Where the two instances' message boxes and debug output go as they happen.
 const char* g_role = "handler";
 bool g_debug = false;
+int g_boxes = 0;  // message boxes shown so far
 
 int PrintBox(void*, const char* text, const char* caption, unsigned int) {
+  ++g_boxes;
   std::fprintf(stderr, "%s: message: %s%s%s\n", g_role, caption ? caption : "Error",
                caption && !*caption ? "" : ": ", text ? text : "");
   std::fflush(stderr);
@@ -240,6 +242,7 @@ int RunSync(const SyncOptions& options) {
 
   std::vector<Step> steps;
   bool stopped = false;
+  bool unread_store = false;
   {
     PhoneProcess phone(options, library, files);
     HandlerLibrary handler(library);
@@ -265,7 +268,14 @@ int RunSync(const SyncOptions& options) {
       uint32_t contact_count = 0;
       uint32_t calendar_count = 0;
       run("PIMHandler_QueryObjectCount", handler.QueryObjectCount(&contact_count, &calendar_count));
-      const int32_t retrieved = run("PIMHandler_RetrievePIM", handler.RetrievePIM());
+      const int boxes = g_boxes;
+      int32_t retrieved = run("PIMHandler_RetrievePIM", handler.RetrievePIM());
+      // A store file that retrieval could not read is reported and left aside: the run would
+      // then save a store without its pairings, and the next run would double every record.
+      if (retrieved == 0 && g_boxes != boxes) {
+        unread_store = true;
+        retrieved = 1;
+      }
       const int32_t cards =
           retrieved == 0
               ? run("PIMHandler_SyncVCard",
@@ -310,6 +320,10 @@ int RunSync(const SyncOptions& options) {
       std::printf("  %s returned %d\n", step.name, step.result);
     }
     status = 1;
+  }
+  if (unread_store) {
+    std::printf("the store file %s could not be read (see the message above)\n",
+                options.store.c_str());
   }
   if (stopped) {
     std::printf("the run stopped before PIMHandler_Deinit: the store file %s is as it was\n",
