@@ -46,8 +46,8 @@ constexpr const char* kStatementText[] = {
     "INSERT INTO notes(form, modified, entry_start, items) VALUES(?1, ?2, ?3, ?4)",
     "UPDATE notes SET form = ?2, modified = ?3, entry_start = ?4, items = ?5 WHERE id = ?1",
     "DELETE FROM notes WHERE id = ?1",
-    "SELECT id, form, modified, items FROM notes"
-    " WHERE entry_start >= ?1 AND entry_start < ?2 ORDER BY entry_start, id",
+    ("SELECT id, form, modified, items FROM notes"
+     " WHERE entry_start >= ?1 AND entry_start < ?2 ORDER BY entry_start, id"),
 };
 static_assert(std::size(kStatementText) == static_cast<size_t>(Sql::kCount));
 

@@ -39,10 +39,10 @@ ParsedArguments ParseArguments(std::span<const std::string> args,
     }
     const size_t equals = arg.find('=');
     const std::string name = arg.substr(0, equals);
-    const auto spec = std::find_if(options.begin(), options.end(),
-                                   [&](const OptionSpec& s) { return s.name == name; });
-    if (spec == options.end()) throw UsageError("unknown option " + name);
-    if (spec->kind == OptionSpec::kFlag) {
+    const auto option = std::find_if(options.begin(), options.end(),
+                                     [&](const OptionSpec& s) { return s.name == name; });
+    if (option == options.end()) throw UsageError("unknown option " + name);
+    if (option->kind == OptionSpec::kFlag) {
       if (equals != std::string::npos) throw UsageError(name + " takes no value");
       parsed.flags.push_back(name);
       continue;
@@ -55,7 +55,7 @@ ParsedArguments ParseArguments(std::span<const std::string> args,
     } else {
       throw UsageError(name + " needs a value");
     }
-    if (spec->kind == OptionSpec::kRepeated) {
+    if (option->kind == OptionSpec::kRepeated) {
       parsed.ordered.push_back({name, std::move(value)});
     } else if (parsed.Value(name) != nullptr) {
       throw UsageError(name + " given twice");
