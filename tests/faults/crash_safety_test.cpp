@@ -17,16 +17,15 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <random>
 #include <thread>
 
 #include "faults/fault_support.h"
 #include "handler/module_state.h"
 #include "pim_handler.h"
-#include "platform/file.h"
-#include "records/archive.h"
-#include "records/store_file.h"
 #include "support/test_support.h"
+#include "tools/pimsync_runner.h"
 
 namespace pim::faults {
 namespace {
@@ -37,15 +36,6 @@ using Micros = std::chrono::microseconds;
 // Each test stops starting new attempts after this long (beyond a few it always makes), so that
 // it stays within ~10 seconds even in the sanitized build on a busy machine.
 constexpr auto kBudget = std::chrono::milliseconds(4000);
-
-std::string Serialized(const CalendarArray& todos, const ContactArray& contacts) {
-  std::string bytes;
-  platform::StringSink sink(bytes);
-  CArchive ar(sink);
-  WriteStore(ar, todos, contacts);
-  ar.Flush();
-  return bytes;
-}
 
 void Reap(pid_t pid) {
   int status = 0;
@@ -100,15 +90,47 @@ Found Judge(const std::string& path, const std::string& old_bytes, const std::st
   return Found::kOther;
 }
 
-class KilledWhileSaving : public testing::Test {
- protected:
-  void TearDown() override {
-    handler::State().calendar.clear();
-    handler::State().contacts.clear();
+// What the attempts of a test found of the store file at `path` after their kills.
+class Tally {
+ public:
+  Tally(std::string old_bytes, std::string new_bytes)
+      : old_bytes_(std::move(old_bytes)), new_bytes_(std::move(new_bytes)) {}
+
+  // One attempt more, with what it left at `path`: never a torn store. A new file left beside
+  // the store means that the kill came while it was being written.
+  void Count(const std::string& path) {
+    ++attempts;
+    const Found found = Judge(path, old_bytes_, new_bytes_);
+    EXPECT_NE(found, Found::kOther) << "the store file is torn";
+    if (found == Found::kOld) ++old_left;
+    if (found == Found::kNew) ++new_left;
+    if (std::filesystem::exists(path + ".new")) ++killed_while_writing;
   }
 
+  // Records the counts with the test's result.
+  void Record() const {
+    testing::Test::RecordProperty("attempts", attempts);
+    testing::Test::RecordProperty("old_store_left", old_left);
+    testing::Test::RecordProperty("new_store_left", new_left);
+    testing::Test::RecordProperty("killed_while_writing", killed_while_writing);
+  }
+
+  int attempts = 0;
+  int old_left = 0;
+  int new_left = 0;
+  int killed_while_writing = 0;
+
+ private:
+  std::string old_bytes_;
+  std::string new_bytes_;
+};
+
+class KilledWhileSaving : public testing::Test {
+ protected:
+  void TearDown() override { ReleaseHeldRecords(); }
+
   test::ScopedTimeZone tz_{test::kCentralEurope};
-  ScratchDir dir_;
+  test::TempDir dir_{test::TempDir::Where::kMemory};
   std::mt19937 random_{std::random_device{}()};
 };
 
@@ -142,7 +164,7 @@ TEST_F(KilledWhileSaving, DeinitLeavesTheOldOrTheNewStoreNeverATornOne) {
   const std::string store = dir_.File("pim.store");
   handler::ModuleState& state = handler::State();
   FillLargeStore(state.calendar, state.contacts);
-  const std::string old_bytes = Serialized(state.calendar, state.contacts);
+  const std::string old_bytes = StoreBytesOf(state.calendar, state.contacts);
   // The run changed every LUID and added a record.
   for (auto& contact : state.contacts)
     contact->m_strLuid += "-2";
@@ -153,7 +175,7 @@ TEST_F(KilledWhileSaving, DeinitLeavesTheOldOrTheNewStoreNeverATornOne) {
   added->m_strLuid = "added";
   added->SetFirstName("Added", true);
   state.contacts.push_back(std::move(added));
-  const std::string new_bytes = Serialized(state.calendar, state.contacts);
+  const std::string new_bytes = StoreBytesOf(state.calendar, state.contacts);
   ASSERT_NE(old_bytes, new_bytes);
   ASSERT_EQ(PIMHandler_Prepare(2, 200, 200, "", "", "", "", store.c_str()), 0);
 
@@ -206,16 +228,12 @@ TEST_F(KilledWhileSaving, DeinitLeavesTheOldOrTheNewStoreNeverATornOne) {
 
   // Kills at random moments from the start of the save to a little past the rename.
   std::uniform_int_distribution<int64_t> delay(0, save_time.count() * 5 / 4);
-  int attempts = 0;
-  int found_old = 0;
-  int found_new = 0;
-  int mid_write = 0;
+  Tally tally(old_bytes, new_bytes);
   const auto deadline = Clock::now() + kBudget;
-  while (attempts < 200 && (attempts < 20 || Clock::now() < deadline)) {
-    ++attempts;
+  while (tally.attempts < 200 && (tally.attempts < 20 || Clock::now() < deadline)) {
     const int64_t wait = delay(random_);
     SCOPED_TRACE("killed " + std::to_string(wait) + " us into the save, attempt " +
-                 std::to_string(attempts));
+                 std::to_string(tally.attempts + 1));
     test::WriteFile(store, old_bytes);
     int started = -1;
     int ended = -1;
@@ -227,16 +245,11 @@ TEST_F(KilledWhileSaving, DeinitLeavesTheOldOrTheNewStoreNeverATornOne) {
     ::close(started);
     ::close(ended);
 
-    const Found found = Judge(store, old_bytes, new_bytes);
-    EXPECT_NE(found, Found::kOther) << "the store file is torn";
-    if (found == Found::kOld) ++found_old;
-    if (found == Found::kNew) ++found_new;
-    // A new file left beside the store: the kill came while it was being written. It stays
-    // for the next save to replace.
-    if (std::filesystem::exists(store + ".new")) ++mid_write;
+    // A new file left beside the store stays for the next save to replace.
+    tally.Count(store);
     // The next run: the store reads, and a save goes through.
     EXPECT_EQ(PIMHandler_DumpSyncObjectStore(store.c_str()), 0);
-    if (attempts % 5 == 0) {
+    if (tally.attempts % 5 == 0) {
       const pid_t again = start_saving(started, ended);
       Reap(again);
       ::close(started);
@@ -245,39 +258,26 @@ TEST_F(KilledWhileSaving, DeinitLeavesTheOldOrTheNewStoreNeverATornOne) {
     }
     if (HasFailure()) break;
   }
-  RecordProperty("attempts", attempts);
-  RecordProperty("old_store_left", found_old);
-  RecordProperty("new_store_left", found_new);
-  RecordProperty("killed_while_writing", mid_write);
+  tally.Record();
   // The kills landed before, during and after the writing of the new store.
-  EXPECT_GT(found_old, 0);
-  EXPECT_GT(found_new, 0);
-  EXPECT_GT(mid_write, 0);
+  EXPECT_GT(tally.old_left, 0);
+  EXPECT_GT(tally.new_left, 0);
+  EXPECT_GT(tally.killed_while_writing, 0);
 }
 
-// The built pimsync, with its own process group so that the fake phone it forks dies with it.
+// The built pimsync run in `folder` as RunPimsync runs it, by a child with a process group of
+// its own, so that pimsync and the fake phone it forks die with the child when it is killed.
 class PimsyncProcess {
  public:
-  PimsyncProcess(const std::string& folder, const std::vector<std::string>& args) {
+  PimsyncProcess(const test::TempDir& folder, const std::vector<std::string>& args) {
     std::fflush(nullptr);
     pid_ = ::fork();
     if (pid_ == 0) {
       ::setpgid(0, 0);
       // A killed run leaves its folder of exchanged files behind: let it be in the attempt's
       // folder, which the test removes.
-      ::setenv("TMPDIR", folder.c_str(), 1);
-      const int in = ::open("/dev/null", O_RDONLY);
-      const int out = ::open((folder + "/pimsync.out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-      if (in < 0 || out < 0 || ::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 || ::dup2(out, 2) < 0 ||
-          ::chdir(folder.c_str()) != 0) {
-        ::_exit(126);
-      }
-      std::vector<char*> argv{const_cast<char*>(PIMSYNC_PATH)};
-      for (const std::string& arg : args)
-        argv.push_back(const_cast<char*>(arg.c_str()));
-      argv.push_back(nullptr);
-      ::execv(PIMSYNC_PATH, argv.data());
-      ::_exit(127);
+      ::setenv("TMPDIR", folder.path().c_str(), 1);
+      ::_exit(test::RunPimsync(folder, args).exit_status);
     }
     ::setpgid(pid_, pid_);
   }
@@ -285,20 +285,12 @@ class PimsyncProcess {
   // Kills the whole group and reaps every member (the test process is their subreaper).
   void Kill() {
     ::kill(-pid_, SIGKILL);
-    Wait();
-  }
-
-  // The exit status of pimsync, once it and every process of its group have ended.
-  int Wait() {
     int status = 0;
-    int result = -1;
     for (;;) {
       const pid_t pid = ::waitpid(-pid_, &status, 0);
       if (pid < 0 && errno == EINTR) continue;
       if (pid < 0) break;
-      if (pid == pid_) result = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
-    return result;
   }
 
  private:
@@ -308,7 +300,8 @@ class PimsyncProcess {
 // Notes databases for a sync: the persons and to-dos of `people` and `todos`, numbered from
 // `first`.
 void AddNotes(const std::string& path, bool create, int first, int people, int todos) {
-  NotesDb db(path, create);
+  const test::NotesDb db(path);
+  if (create) db.Create();
   for (int i = first; i < first + people; ++i) {
     db.AddDocument({{"FirstName", "Person" + std::to_string(i)},
                     {"CellPhoneNumber", "0170" + std::to_string(i)},
@@ -318,35 +311,31 @@ void AddNotes(const std::string& path, bool create, int first, int people, int t
   for (int i = first; i < first + todos; ++i) {
     const std::string day = std::to_string(10 + i % 18);
     db.AddTodo("2019-04-" + day + " 09:00:00", "2019-04-" + day + " 10:00:00",
-               "Task" + std::to_string(i), "2019-01-01 08:00:00");
+               "Task" + std::to_string(i), false, "2019-01-01 08:00:00");
   }
 }
 
 TEST_F(KilledWhileSaving, PimsyncSyncLeavesTheOldOrTheNewStoreAndTheNextRunWorks) {
   ASSERT_EQ(::prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
-  const std::string scene = dir_.File("scene");
-  std::filesystem::create_directory(scene);
-  AddNotes(scene + "/notes.db", true, 0, 100, 20);
-  { NotesDb phone(scene + "/phone.db", true); }
+  const test::TempDir scene(test::TempDir::Where::kMemory);
+  AddNotes(scene.File("notes.db"), true, 0, 100, 20);
+  test::NotesDb(scene.File("phone.db")).Create();
   const std::vector<std::string> sync = {"sync", "--contacts", "notes.db", "--phone", "phone.db",
                                          "--store", "pim.store",
                                          // Room for every record on both sides.
                                          "--contact-limit", "1000", "--calendar-limit", "1000"};
-  {
-    PimsyncProcess first(scene, sync);
-    ASSERT_EQ(first.Wait(), 0) << test::ReadFile(scene + "/pimsync.out");
-  }
-  const std::string old_bytes = test::ReadFile(scene + "/pim.store");
+  const test::PimsyncResult first = test::RunPimsync(scene, sync);
+  ASSERT_EQ(first.exit_status, 0) << first.out << first.err;
+  const std::string old_bytes = test::ReadFile(scene.File("pim.store"));
   ASSERT_TRUE(IsWholeStore(old_bytes));
   // Since then Notes has gained records, which the next run sends to the phone.
-  AddNotes(scene + "/notes.db", false, 100, 40, 15);
+  AddNotes(scene.File("notes.db"), false, 100, 40, 15);
 
-  int copies = 0;
+  // A copy of the scene in a folder of its own, removed with the object.
   const auto fresh = [&] {
-    const std::string folder = dir_.File("run" + std::to_string(++copies));
-    std::filesystem::create_directory(folder);
+    auto folder = std::make_unique<test::TempDir>(test::TempDir::Where::kMemory);
     for (const char* name : {"notes.db", "phone.db", "pim.store"}) {
-      std::filesystem::copy_file(scene + "/" + name, folder + "/" + name);
+      std::filesystem::copy_file(scene.File(name), folder->File(name));
     }
     return folder;
   };
@@ -355,12 +344,12 @@ TEST_F(KilledWhileSaving, PimsyncSyncLeavesTheOldOrTheNewStoreAndTheNextRunWorks
   std::string new_bytes;
   Micros run_time{0};
   for (int i = 0; i < 2; ++i) {
-    const std::string folder = fresh();
+    const auto folder = fresh();
     const auto begin = Clock::now();
-    PimsyncProcess run(folder, sync);
-    ASSERT_EQ(run.Wait(), 0) << test::ReadFile(folder + "/pimsync.out");
+    const test::PimsyncResult run = test::RunPimsync(*folder, sync);
+    ASSERT_EQ(run.exit_status, 0) << run.out << run.err;
     run_time = std::max(run_time, std::chrono::duration_cast<Micros>(Clock::now() - begin));
-    const std::string bytes = test::ReadFile(folder + "/pim.store");
+    const std::string bytes = test::ReadFile(folder->File("pim.store"));
     if (i == 0) new_bytes = bytes;
     ASSERT_EQ(bytes, new_bytes) << "two whole runs from the same start save different stores";
   }
@@ -369,49 +358,38 @@ TEST_F(KilledWhileSaving, PimsyncSyncLeavesTheOldOrTheNewStoreAndTheNextRunWorks
 
   std::uniform_int_distribution<int64_t> anywhere(0, run_time.count() * 6 / 5);
   std::uniform_int_distribution<int64_t> after_new_file(0, 3000);
-  int attempts = 0;
-  int found_old = 0;
-  int found_new = 0;
-  int mid_write = 0;
+  Tally tally(old_bytes, new_bytes);
   const auto deadline = Clock::now() + kBudget;
-  while (attempts < 100 && (attempts < 10 || Clock::now() < deadline)) {
-    ++attempts;
-    const std::string folder = fresh();
+  while (tally.attempts < 100 && (tally.attempts < 10 || Clock::now() < deadline)) {
+    const int attempt = tally.attempts + 1;
+    const auto folder = fresh();
     // Every other attempt waits for the new store file to appear and kills around the rename;
     // the others kill anywhere in the run.
-    const bool at_save = attempts % 2 == 0;
+    const bool at_save = attempt % 2 == 0;
     const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     ASSERT_GE(watch, 0);
-    ASSERT_GE(::inotify_add_watch(watch, folder.c_str(), IN_CREATE | IN_MOVED_TO), 0);
+    ASSERT_GE(::inotify_add_watch(watch, folder->path().c_str(), IN_CREATE | IN_MOVED_TO), 0);
     const int64_t wait = at_save ? after_new_file(random_) : anywhere(random_);
-    SCOPED_TRACE(std::string("attempt ") + std::to_string(attempts) + ": killed " +
+    SCOPED_TRACE(std::string("attempt ") + std::to_string(attempt) + ": killed " +
                  std::to_string(wait) + " us " +
                  (at_save ? "after the new store file appeared" : "into the run"));
-    PimsyncProcess run(folder, sync);
+    PimsyncProcess run(*folder, sync);
     if (at_save) WaitForName(watch, "pim.store.new", Clock::now() + run_time * 4);
     std::this_thread::sleep_for(Micros(wait));
     run.Kill();
     ::close(watch);
 
-    const Found found = Judge(folder + "/pim.store", old_bytes, new_bytes);
-    EXPECT_NE(found, Found::kOther) << "the store file is torn";
-    if (found == Found::kOld) ++found_old;
-    if (found == Found::kNew) ++found_new;
-    if (std::filesystem::exists(folder + "/pim.store.new")) ++mid_write;
+    tally.Count(folder->File("pim.store"));
 
     // The next run works on what the killed one left, and saves a whole store.
-    PimsyncProcess next(folder, sync);
-    EXPECT_EQ(next.Wait(), 0) << test::ReadFile(folder + "/pimsync.out");
-    EXPECT_TRUE(IsWholeStore(test::ReadFile(folder + "/pim.store")));
-    std::filesystem::remove_all(folder);
+    const test::PimsyncResult next = test::RunPimsync(*folder, sync);
+    EXPECT_EQ(next.exit_status, 0) << next.out << next.err;
+    EXPECT_TRUE(IsWholeStore(test::ReadFile(folder->File("pim.store"))));
     if (HasFailure()) break;
   }
-  RecordProperty("attempts", attempts);
-  RecordProperty("old_store_left", found_old);
-  RecordProperty("new_store_left", found_new);
-  RecordProperty("killed_while_writing", mid_write);
-  EXPECT_GT(found_old, 0);
-  EXPECT_GT(found_new, 0);
+  tally.Record();
+  EXPECT_GT(tally.old_left, 0);
+  EXPECT_GT(tally.new_left, 0);
 }
 
 }  // namespace

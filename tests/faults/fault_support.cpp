@@ -8,17 +8,14 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <stdexcept>
+#include <exception>
 
 #include "handler/module_state.h"
 #include "handler/store_io.h"
-#include "notes/person_document.h"
 #include "platform/file.h"
 #include "platform/platform.h"
 #include "records/archive.h"
 #include "records/store_file.h"
-#include "support/notes_fixture.h"
 #include "support/test_support.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -26,93 +23,15 @@
 #endif
 
 namespace pim::faults {
-namespace {
-
-std::vector<Box>& CapturedBoxes() {
-  static std::vector<Box> boxes;
-  return boxes;
-}
-
-int Capture(void* owner, const char* text, const char* caption, unsigned int style) {
-  Box box;
-  box.owner_is_null = owner == nullptr;
-  box.text = text != nullptr ? text : "";
-  box.caption_is_null = caption == nullptr;
-  box.caption = caption != nullptr ? caption : "";
-  box.style = style;
-  CapturedBoxes().push_back(std::move(box));
-  return 1;  // IDOK
-}
-
-std::string Describe(const std::vector<Box>& boxes) {
-  std::string text = std::to_string(boxes.size()) + " box(es):";
-  for (const Box& box : boxes) {
-    text += "\n  [" + (box.caption_is_null ? std::string("no caption") : '"' + box.caption + '"') +
-            ", style " + std::to_string(box.style) + "] " + box.text;
-  }
-  return text;
-}
-
-}  // namespace
-
-ScratchDir::ScratchDir() {
-  std::string base = "/dev/shm";
-  if (::access(base.c_str(), W_OK | X_OK) != 0) {
-    base = std::filesystem::temp_directory_path().string();
-  }
-  std::string pattern = base + "/pimfaults.XXXXXX";
-  if (::mkdtemp(pattern.data()) == nullptr) {
-    throw std::runtime_error("cannot make a folder under " + base + ": " + std::strerror(errno));
-  }
-  path_ = pattern;
-}
-
-ScratchDir::~ScratchDir() {
-  std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
-}
-
-void PrintTo(const Box& box, std::ostream* os) {
-  *os << Describe({box});
-}
-
-BoxCapture::BoxCapture() {
-  CapturedBoxes().clear();
-  platform::SetMessageBoxHook(&Capture);
-}
-
-BoxCapture::~BoxCapture() {
-  platform::SetMessageBoxHook(nullptr);
-}
-
-const std::vector<Box>& BoxCapture::boxes() const {
-  return CapturedBoxes();
-}
-
-void BoxCapture::Clear() {
-  CapturedBoxes().clear();
-}
 
 Box NotesErrorBox(notes::LNSTATUS status, const char* caption) {
-  Box box;
-  box.text = notes::LNGetErrorMessage(status);
-  box.caption_is_null = caption == nullptr;
-  box.caption = caption != nullptr ? caption : "";
-  box.style = platform::kMbTaskModal;
-  return box;
+  return test::ExpectedBox(notes::LNGetErrorMessage(status), caption, platform::kMbTaskModal);
 }
 
 Box FileErrorBox(std::string_view action, const std::string& path, int error) {
-  Box box;
-  box.text = "Cannot " + std::string(action) + " \"" + path + "\": " + std::strerror(error) + ".";
-  box.style = platform::kMbOk;
-  return box;
-}
-
-testing::AssertionResult OneBox(const std::vector<Box>& boxes, const Box& expected) {
-  if (boxes.size() == 1 && boxes.front() == expected) return testing::AssertionSuccess();
-  return testing::AssertionFailure()
-         << "expected one box " << Describe({expected}) << "\n got " << Describe(boxes);
+  return test::ExpectedBox(
+      "Cannot " + std::string(action) + " \"" + path + "\": " + std::strerror(error) + ".", nullptr,
+      platform::kMbOk);
 }
 
 testing::AssertionResult OneFileErrorBox(const std::vector<Box>& boxes,
@@ -123,13 +42,8 @@ testing::AssertionResult OneFileErrorBox(const std::vector<Box>& boxes,
     expected.push_back(FileErrorBox(action, path, error));
     if (boxes.size() == 1 && boxes.front() == expected.back()) return testing::AssertionSuccess();
   }
-  return testing::AssertionFailure()
-         << "expected one of " << Describe(expected) << "\n got " << Describe(boxes);
-}
-
-testing::AssertionResult NoBox(const std::vector<Box>& boxes) {
-  if (boxes.empty()) return testing::AssertionSuccess();
-  return testing::AssertionFailure() << "expected no box, got " << Describe(boxes);
+  return testing::AssertionFailure() << "expected one of " << test::DescribeBoxes(expected)
+                                     << "\n got " << test::DescribeBoxes(boxes);
 }
 
 void PrintTo(const RecordKey& key, std::ostream* os) {
@@ -179,6 +93,15 @@ std::optional<StoreKeys> ReadStoreKeys(const std::string& path) {
   return KeysOf(todos, contacts);
 }
 
+std::string StoreBytesOf(const CalendarArray& todos, const ContactArray& contacts) {
+  std::string bytes;
+  platform::StringSink sink(bytes);
+  CArchive ar(sink);
+  WriteStore(ar, todos, contacts);
+  ar.Flush();
+  return bytes;
+}
+
 bool IsWholeStore(std::string_view bytes) {
   try {
     platform::MemorySource source(bytes);
@@ -188,12 +111,7 @@ bool IsWholeStore(std::string_view bytes) {
     ContactArray contacts;
     ReadCalendarArray(in, todos);
     ReadContactArray(in, contacts);
-    std::string again;
-    platform::StringSink sink(again);
-    CArchive out(sink);
-    WriteStore(out, todos, contacts);
-    out.Flush();
-    return again == bytes;
+    return StoreBytesOf(todos, contacts) == bytes;
   } catch (const std::exception&) {
     return false;
   }
@@ -205,114 +123,14 @@ void HoldStore(const std::string& path) {
       << path;
 }
 
-NotesDb::NotesDb(const std::string& path, bool create) {
-  notes::LNSetThrowAllErrorsGlobal(notes::TRUE);
-  if (create) notes::LNDatabase::Create(path, "Test");
-  session_.Initialize(220, 0, nullptr, notes::TRUE, nullptr);
-  session_.GetDatabase(path, &db_, "");
-  db_.Open();
-  session_.GetCalendar(&calendar_, path, "", "");
+void ReleaseHeldRecords() {
+  handler::State().calendar.clear();
+  handler::State().contacts.clear();
 }
 
-NotesDb::~NotesDb() {
-  try {
-    if (db_.IsOpen()) db_.Close();
-    if (calendar_.IsOpen()) calendar_.Close();
-    if (session_.IsInitialized()) session_.Term(0);
-  } catch (notes::LNSTATUS status) {
-    ADD_FAILURE() << "closing a test database failed with status " << status;
-  }
-}
-
-notes::NOTEID NotesDb::AddDocument(const Items& items, const std::string& modified,
-                                   const std::string& form) {
-  notes::LNDocument doc;
-  db_.CreateDocument(&doc, form);
-  for (const auto& [name, value] : items) {
-    notes::LNText text;
-    text.SetValue(value, notes::TRUE);
-    doc.CreateItem(name, text);
-  }
-  doc.SetLastModifiedForSave(test::Datetime(modified));
-  doc.Save(0);
-  const notes::NOTEID id = doc.GetNoteID();
-  doc.Close();
-  return id;
-}
-
-notes::NOTEID NotesDb::AddTodo(const std::string& begin, const std::string& end,
-                               const std::string& brief, const std::string& modified) {
-  notes::LNDatetimeRange range;
-  range.SetBegin(test::Datetime(begin));
-  range.SetEnd(test::Datetime(end));
-  notes::LNCalendarEntry entry;
-  calendar_.CreateEntry(range, brief, notes::LNCALENDARENTRYTYPE_TODO, &entry);
-  entry.SetLastModifiedForSave(test::Datetime(modified));
-  entry.Save(0);
-  const notes::NOTEID id = entry.GetNoteID();
-  entry.Close();
-  return id;
-}
-
-void NotesDb::SetItems(notes::NOTEID id, const Items& items, const std::string& modified) {
-  notes::LNDocument doc;
-  db_.GetDocument(id, &doc);
-  doc.Open(0);
-  for (const auto& [name, value] : items) {
-    notes::LNText text;
-    text.SetValue(value, notes::TRUE);
-    doc.CreateItem(name, text);
-  }
-  doc.SetLastModifiedForSave(test::Datetime(modified));
-  doc.Save(0);
-  doc.Close();
-}
-
-void NotesDb::SetBrief(notes::NOTEID id, const std::string& brief, const std::string& modified) {
-  notes::LNCalendarEntry entry;
-  calendar_.GetDocument(id, &entry);
-  entry.Open(0);
-  entry.SetBriefDescription(brief);
-  entry.SetLastModifiedForSave(test::Datetime(modified));
-  entry.Save(0);
-  entry.Close();
-}
-
-void NotesDb::Delete(notes::NOTEID id) {
-  db_.DeleteNote(id);
-}
-
-std::set<notes::NOTEID> NotesDb::NoteIds() {
-  notes::LNDocumentArray documents;
-  db_.GetDocuments(&documents);
-  std::set<notes::NOTEID> ids;
-  for (uint32_t i = 0; i < documents.GetCount(); ++i)
-    ids.insert(documents[i].GetNoteID());
-  return ids;
-}
-
-bool NotesDb::Exists(notes::NOTEID id) {
-  return NoteIds().count(id) != 0;
-}
-
-std::string NotesDb::Form(notes::NOTEID id) {
-  notes::LNDocument doc;
-  db_.GetDocument(id, &doc);
-  doc.Open(0);
-  notes::LNString form;
-  doc.GetFormNote(&form);
-  doc.Close();
-  return form;
-}
-
-std::string NotesDb::Text(notes::NOTEID id, const std::string& item) {
-  notes::LNDocument doc;
-  db_.GetDocument(id, &doc);
-  doc.Open(0);
-  std::string value;
-  ReadTextItem(doc, item, value);
-  doc.Close();
-  return value;
+std::set<notes::NOTEID> NoteIdSet(const std::string& path) {
+  const std::vector<notes::NOTEID> ids = test::NotesDb(path).NoteIds();
+  return std::set<notes::NOTEID>(ids.begin(), ids.end());
 }
 
 int CreateErrno(const std::string& path) {
@@ -370,15 +188,18 @@ ChildRun RunWithFileSizeLimit(rlim_t file_size_limit, const std::function<int32_
     std::signal(SIGXFSZ, SIG_IGN);
     const struct rlimit limit = {file_size_limit, file_size_limit};
     if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(2);
-    CapturedBoxes().clear();
-    platform::SetMessageBoxHook(&Capture);
-    const int32_t result = body();
-    platform::SetMessageBoxHook(nullptr);
+    std::vector<Box> boxes;
+    int32_t result = 0;
+    {
+      BoxCapture capture;
+      result = body();
+      boxes.swap(test::CapturedBoxes());
+    }
     std::string report;
     Put(report, &result, sizeof result);
-    const uint32_t count = static_cast<uint32_t>(CapturedBoxes().size());
+    const uint32_t count = static_cast<uint32_t>(boxes.size());
     Put(report, &count, sizeof count);
-    for (const Box& box : CapturedBoxes()) {
+    for (const Box& box : boxes) {
       const uint8_t flags =
           static_cast<uint8_t>((box.owner_is_null ? 1 : 0) | (box.caption_is_null ? 2 : 0));
       Put(report, &flags, sizeof flags);
@@ -386,8 +207,8 @@ ChildRun RunWithFileSizeLimit(rlim_t file_size_limit, const std::function<int32_
       PutText(report, box.caption);
       Put(report, &box.style, sizeof box.style);
     }
-    CapturedBoxes().clear();
-    CapturedBoxes().shrink_to_fit();
+    boxes.clear();
+    boxes.shrink_to_fit();
     uint8_t leaks = 0;
 #if defined(__SANITIZE_ADDRESS__)
     leaks = __lsan_do_recoverable_leak_check() != 0 ? 1 : 0;

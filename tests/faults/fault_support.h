@@ -1,6 +1,7 @@
 // What the failure tests share: the message boxes the library shows, the note IDs and LUIDs a
-// store holds, Notes databases set up through the stand-in, the errno a path gives, and entry
-// points run in a forked child under a file-size limit.
+// store holds, the errno a path gives, and entry points run in a forked child under a
+// file-size limit. Folders, Notes databases and the captures of the boxes come from
+// tests/support.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,71 +14,32 @@
 #include <set>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
-#include "notesapi/lncalendar.h"
-#include "notesapi/lndatabase.h"
 #include "notesapi/lnglobal.h"
-#include "notesapi/lnsession.h"
 #include "records/cal_entry_object.h"
 #include "records/contact_object.h"
+#include "support/handler_host.h"
+#include "support/notes_db.h"
 
 namespace pim::faults {
 
-// A fresh, empty folder, removed with its content when the object goes. It lies in memory
-// (/dev/shm) where the machine has that, so that the many fresh starts of a sweep do not wait
-// for the disk; elsewhere under the system's temporary folder.
-class ScratchDir {
- public:
-  ScratchDir();
-  ~ScratchDir();
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-  const std::string& path() const { return path_; }
-  std::string File(std::string_view name) const { return path_ + "/" + std::string(name); }
-
- private:
-  std::string path_;
-};
-
-// One message box as the library asked for it.
-struct Box {
-  bool owner_is_null = true;
-  std::string text;
-  bool caption_is_null = true;
-  std::string caption;  // "" when the caption pointer was null
-  unsigned int style = 0;
-
-  friend bool operator==(const Box&, const Box&) = default;
-};
-void PrintTo(const Box& box, std::ostream* os);
-
-// Captures every message box while it lives (the boxes seen so far stay readable).
-class BoxCapture {
- public:
-  BoxCapture();
-  ~BoxCapture();
-  BoxCapture(const BoxCapture&) = delete;
-  BoxCapture& operator=(const BoxCapture&) = delete;
-  const std::vector<Box>& boxes() const;
-  void Clear();
-};
+using Box = test::CapturedBox;
+// Captures the boxes of the library linked into the test program while it lives.
+using BoxCapture = test::InProcessCapture;
+using test::NoBox;
+using test::OneBox;
 
 // The box of the Notes error report for `status`: the status's text, no owner, task-modal, with
 // no caption (nullptr) or the empty one ("").
 Box NotesErrorBox(notes::LNSTATUS status, const char* caption);
 // The box of the file error report: "Cannot ACTION "PATH": CAUSE." in a plain box.
 Box FileErrorBox(std::string_view action, const std::string& path, int error);
-
-// Exactly one box, equal to `expected`.
-testing::AssertionResult OneBox(const std::vector<Box>& boxes, const Box& expected);
 // Exactly one box, a file error report of `path` with the cause `error` whose action is one of
 // `actions` (the wording of the report names the step that failed).
 testing::AssertionResult OneFileErrorBox(const std::vector<Box>& boxes,
                                          const std::vector<std::string>& actions,
                                          const std::string& path, int error);
-testing::AssertionResult NoBox(const std::vector<Box>& boxes);
 
 // A record as the pairing of its note and the phone's record.
 struct RecordKey {
@@ -102,45 +64,19 @@ StoreKeys HeldKeys();
 // A store file read with the store readers; nullopt when it is missing, has a head other than
 // 1 or is not one whole store.
 std::optional<StoreKeys> ReadStoreKeys(const std::string& path);
+// The bytes of a store of these records, as the store writer gives them.
+std::string StoreBytesOf(const CalendarArray& todos, const ContactArray& contacts);
 // True when `bytes` are one whole store: they read without fault, and writing what was read
 // gives exactly them back (nothing missing, nothing behind).
 bool IsWholeStore(std::string_view bytes);
 
 // Loads a store file into the handler's arrays, as a retrieval's first phase does.
 void HoldStore(const std::string& path);
+// Lets go of every record the handler holds, as the end of a test must.
+void ReleaseHeldRecords();
 
-using Items = std::vector<std::pair<std::string, std::string>>;
-
-// A Notes database reached through a session of its own, open while the object lives. Every
-// save is stamped with a fixed last-modified time, so what a run reads does not depend on the
-// clock.
-class NotesDb {
- public:
-  // Creates the database file when `create` is set.
-  NotesDb(const std::string& path, bool create);
-  ~NotesDb();
-  NotesDb(const NotesDb&) = delete;
-  NotesDb& operator=(const NotesDb&) = delete;
-
-  // `modified` and the times of to-dos are local "YYYY-MM-DD HH:MM:SS".
-  notes::NOTEID AddDocument(const Items& items, const std::string& modified,
-                            const std::string& form = "Person");
-  notes::NOTEID AddTodo(const std::string& begin, const std::string& end, const std::string& brief,
-                        const std::string& modified);
-  void SetItems(notes::NOTEID id, const Items& items, const std::string& modified);
-  void SetBrief(notes::NOTEID id, const std::string& brief, const std::string& modified);
-  void Delete(notes::NOTEID id);
-  std::set<notes::NOTEID> NoteIds();
-  bool Exists(notes::NOTEID id);
-  std::string Form(notes::NOTEID id);
-  // The first value of a text item ("" when there is none).
-  std::string Text(notes::NOTEID id, const std::string& item);
-
- private:
-  notes::LNNotesSession session_;
-  notes::LNDatabase db_;
-  notes::LNCalendar calendar_;
-};
+// The note IDs of the Notes database at `path`.
+std::set<notes::NOTEID> NoteIdSet(const std::string& path);
 
 // The errno that creating (or truncating) a file at `path` for writing gives; 0 when it can be
 // created (the file is then removed again if it was not there).

@@ -17,9 +17,6 @@
 #include "handler/module_state.h"
 #include "notesapi/fault_injection.h"
 #include "pim_handler.h"
-#include "platform/file.h"
-#include "records/archive.h"
-#include "records/store_file.h"
 #include "support/notes_fixture.h"
 #include "support/test_support.h"
 
@@ -32,6 +29,9 @@ struct Place {
   std::string path;
   std::string action;
   int error = 0;
+
+  // The file error report of the place.
+  Box Report() const { return FileErrorBox(action, path, error); }
 };
 
 // Paths in `folder` at which a file named `name` cannot be read.
@@ -75,25 +75,22 @@ bool IsFolder(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-class EveryFileOperationFails : public testing::Test {
+class EveryFileOperationFails : public SceneTest {
  protected:
   void SetUp() override {
-    notes::ClearFaults();
-    std::filesystem::create_directory(scene_.folder);
-    ids_ = BuildScene(scene_);
-    ASSERT_FALSE(HasFailure());
+    SceneTest::SetUp();
+    if (HasFatalFailure()) return;
     old_store_ = test::ReadFile(scene_.store);
     old_keys_ = *ReadStoreKeys(scene_.store);
   }
 
   void TearDown() override {
     PIMHandler_DeinitAsFakePhone();
-    handler::State().calendar.clear();
-    handler::State().contacts.clear();
-    notes::ClearFaults();
+    SceneTest::TearDown();
   }
 
-  RunFiles Fresh(const std::string& name) { return CopyScene(scene_, dir_.File(name)); }
+  // A fresh copy of the scene for the next run of the test.
+  RunFiles NextRun() { return Fresh("run" + std::to_string(++runs_)); }
 
   // A run started and retrieved: the handler holds the stored records and Notes' new ones.
   void Retrieved(const RunFiles& files, int32_t contact_limit = 200, int32_t calendar_limit = 200) {
@@ -101,20 +98,9 @@ class EveryFileOperationFails : public testing::Test {
     ASSERT_EQ(PIMHandler_RetrievePIM(), 0);
   }
 
-  // Ends the run with the store saved at `files.store` and gives its keys.
-  std::optional<StoreKeys> SaveAndRead(const RunFiles& files) {
-    BoxCapture boxes;
-    PIMHandler_Deinit();
-    EXPECT_TRUE(NoBox(boxes.boxes()));
-    return ReadStoreKeys(files.store);
-  }
-
-  test::ScopedTimeZone tz_{test::kCentralEurope};
-  ScratchDir dir_;
-  RunFiles scene_{dir_.File("scene")};
-  SceneNotes ids_;
   std::string old_store_;
   StoreKeys old_keys_;
+  int runs_ = 0;
 };
 
 // The keys of `before` first, in order, then possibly more.
@@ -131,10 +117,9 @@ testing::AssertionResult StartsWith(const std::vector<RecordKey>& keys,
 // Store reads.
 
 TEST_F(EveryFileOperationFails, RetrievalReportsAStoreItCannotReadAndGoesOnWithNotes) {
-  int n = 0;
   for (const Place& place : UnreadablePlaces(dir_.path(), "pim.store")) {
     SCOPED_TRACE(place.what);
-    const RunFiles files = Fresh("run" + std::to_string(++n));
+    const RunFiles files = NextRun();
     ASSERT_EQ(PIMHandler_Init(), 0);
     ASSERT_EQ(PIMHandler_Prepare(2, 200, 200, files.contacts.c_str(), "", "",
                                  files.calendar.c_str(), place.path.c_str()),
@@ -144,7 +129,7 @@ TEST_F(EveryFileOperationFails, RetrievalReportsAStoreItCannotReadAndGoesOnWithN
     if (place.error == ENOENT) {
       EXPECT_TRUE(NoBox(boxes.boxes())) << "no file at the path is no error";
     } else {
-      EXPECT_TRUE(OneBox(boxes.boxes(), FileErrorBox(place.action, place.path, place.error)));
+      EXPECT_TRUE(OneBox(boxes.boxes(), place.Report()));
     }
     // Nothing was loaded: every note read is new.
     const StoreKeys held = HeldKeys();
@@ -181,7 +166,7 @@ TEST_F(EveryFileOperationFails, StoreDumpReportsAStoreItCannotReadAndWritesNothi
       EXPECT_TRUE(NoBox(boxes.boxes()));
     } else {
       EXPECT_EQ(PIMHandler_DumpSyncObjectStore(place.path.c_str()), 1);
-      EXPECT_TRUE(OneBox(boxes.boxes(), FileErrorBox(place.action, place.path, place.error)));
+      EXPECT_TRUE(OneBox(boxes.boxes(), place.Report()));
     }
     EXPECT_TRUE(output.lines().empty());
   }
@@ -235,13 +220,7 @@ TEST_F(EveryFileOperationFails, SaveOnAFullDiskReportsItAndLeavesThePreviousStor
   extra->m_strLuid = "extra";
   extra->SetFirstName(std::string(3000, 'z'), true);
   handler::State().contacts.push_back(std::move(extra));
-  std::string new_store;
-  {
-    platform::StringSink sink(new_store);
-    CArchive ar(sink);
-    WriteStore(ar, handler::State().calendar, handler::State().contacts);
-    ar.Flush();
-  }
+  const std::string new_store = StoreBytesOf(handler::State().calendar, handler::State().contacts);
   ASSERT_NE(new_store, old_store_);
   ASSERT_EQ(PIMHandler_Prepare(2, 200, 200, "", "", "", "", files.store.c_str()), 0);
 
@@ -287,16 +266,15 @@ const PassUnderTest kPasses[] = {
 };
 
 TEST_F(EveryFileOperationFails, PhonePassReportsAPhoneFileItCannotReadAndKeepsTheStore) {
-  int n = 0;
   for (const PassUnderTest& pass : kPasses) {
     for (const Place& place : UnreadablePlaces(dir_.path(), std::string("phone-") + pass.name)) {
       SCOPED_TRACE(std::string(pass.name) + ", " + place.what);
-      const RunFiles files = Fresh("run" + std::to_string(++n));
+      const RunFiles files = NextRun();
       Retrieved(files);
       const StoreKeys held = HeldKeys();
       BoxCapture boxes;
       EXPECT_EQ(pass.pass(place.path.c_str(), (files.*pass.change_file).c_str()), 1);
-      EXPECT_TRUE(OneBox(boxes.boxes(), FileErrorBox(place.action, place.path, place.error)));
+      EXPECT_TRUE(OneBox(boxes.boxes(), place.Report()));
       EXPECT_EQ(HeldKeys(), held);
       if (place.action == "open") {
         EXPECT_FALSE(std::filesystem::exists(files.*pass.change_file));
@@ -307,16 +285,15 @@ TEST_F(EveryFileOperationFails, PhonePassReportsAPhoneFileItCannotReadAndKeepsTh
 }
 
 TEST_F(EveryFileOperationFails, PhonePassReportsAChangeFileItCannotWrite) {
-  int n = 0;
   for (const PassUnderTest& pass : kPasses) {
     for (const Place& place : UnwritablePlaces(dir_.path(), std::string("changes-") + pass.name)) {
       SCOPED_TRACE(std::string(pass.name) + ", " + place.what);
-      const RunFiles files = Fresh("run" + std::to_string(++n));
+      const RunFiles files = NextRun();
       Retrieved(files);
       const StoreKeys held = HeldKeys();
       BoxCapture boxes;
       EXPECT_EQ(pass.pass((files.*pass.phone_file).c_str(), place.path.c_str()), 1);
-      EXPECT_TRUE(OneBox(boxes.boxes(), FileErrorBox(place.action, place.path, place.error)));
+      EXPECT_TRUE(OneBox(boxes.boxes(), place.Report()));
       // What the pass did to the records stays; none of them is lost.
       const std::optional<StoreKeys> saved = SaveAndRead(files);
       ASSERT_TRUE(saved.has_value());
@@ -326,10 +303,9 @@ TEST_F(EveryFileOperationFails, PhonePassReportsAChangeFileItCannotWrite) {
 }
 
 TEST_F(EveryFileOperationFails, PhonePassReportsAChangeFileThatFillsTheDisk) {
-  int n = 0;
   for (const PassUnderTest& pass : kPasses) {
     SCOPED_TRACE(pass.name);
-    const RunFiles files = Fresh("run" + std::to_string(++n));
+    const RunFiles files = NextRun();
     Retrieved(files);
     const std::string phone_file = files.*pass.phone_file;
     const std::string change_file = files.*pass.change_file;
@@ -344,11 +320,10 @@ TEST_F(EveryFileOperationFails, PhonePassReportsAChangeFileThatFillsTheDisk) {
 }
 
 TEST_F(EveryFileOperationFails, RollBackThatCannotReadTheStoreKeepsTheRecordsRetrievalRead) {
-  int n = 0;
   for (const PassUnderTest& pass : kPasses) {
     for (const char* how : {"removed", "a folder", "unreadable"}) {
       SCOPED_TRACE(std::string(pass.name) + ", the store file is " + how);
-      const RunFiles files = Fresh("run" + std::to_string(++n));
+      const RunFiles files = NextRun();
       Retrieved(files, 1, 1);  // both passes go over their limits
       std::filesystem::remove(files.store);
       int error = ENOENT;
@@ -380,17 +355,16 @@ TEST_F(EveryFileOperationFails, LuidWriteBackReportsAnAnswerFileItCannotRead) {
     const char* name;
     Update update;
   } updates[] = {{"contacts", &PIMHandler_UpdateVCardLUID}, {"to-dos", &PIMHandler_UpdateVCalLUID}};
-  int n = 0;
   for (const auto& update : updates) {
     for (const Place& place :
          UnreadablePlaces(dir_.path(), std::string("answers-") + update.name)) {
       SCOPED_TRACE(std::string(update.name) + ", " + place.what);
-      const RunFiles files = Fresh("run" + std::to_string(++n));
+      const RunFiles files = NextRun();
       Retrieved(files);
       const StoreKeys held = HeldKeys();  // the records new in Notes wait for their LUIDs
       BoxCapture boxes;
       EXPECT_EQ(update.update(place.path.c_str()), 1);
-      EXPECT_TRUE(OneBox(boxes.boxes(), FileErrorBox(place.action, place.path, place.error)));
+      EXPECT_TRUE(OneBox(boxes.boxes(), place.Report()));
       EXPECT_EQ(HeldKeys(), held);
       EXPECT_EQ(SaveAndRead(files), held);
     }
@@ -400,11 +374,10 @@ TEST_F(EveryFileOperationFails, LuidWriteBackReportsAnAnswerFileItCannotRead) {
 // The fake phone.
 
 TEST_F(EveryFileOperationFails, FakePhoneStartGivesOneWithoutAReportWhenItCannotWrite) {
-  int n = 0;
   for (const bool contacts : {true, false}) {
     for (const Place& place : UnwritablePlaces(dir_.path(), contacts ? "fake.vcf" : "fake.vcs")) {
       SCOPED_TRACE(std::string(contacts ? "contact file, " : "calendar file, ") + place.what);
-      const RunFiles files = Fresh("run" + std::to_string(++n));
+      const RunFiles files = NextRun();
       PrepareFakePhone(files);
       BoxCapture boxes;
       EXPECT_EQ(PIMHandler_InitAsFakePhone(contacts ? place.path.c_str() : "",
@@ -418,7 +391,7 @@ TEST_F(EveryFileOperationFails, FakePhoneStartGivesOneWithoutAReportWhenItCannot
   PrepareFakePhone(files);
   // An open connection keeps the database's shared-memory file at its full size, so that the
   // limit stops the phone record files and not the database.
-  NotesDb holder(files.phone_db, false);
+  const test::HeldOpen holder(files.phone_db);
   const ChildRun run = RunWithFileSizeLimit(16, [&] {
     const int32_t result =
         PIMHandler_InitAsFakePhone(files.fake_cards.c_str(), files.fake_todos.c_str());
@@ -446,19 +419,17 @@ const FakeSyncUnderTest kFakeSyncs[] = {
 };
 
 TEST_F(EveryFileOperationFails, FakePhoneChangesReportAChangeFileItCannotReadAndChangeNothing) {
-  int n = 0;
   for (const FakeSyncUnderTest& sync : kFakeSyncs) {
     for (const Place& place : UnreadablePlaces(dir_.path(), std::string("fake-") + sync.name)) {
       SCOPED_TRACE(std::string(sync.name) + ", " + place.what);
-      const RunFiles files = Fresh("run" + std::to_string(++n));
+      const RunFiles files = NextRun();
       PrepareFakePhone(files);
       ASSERT_EQ(PIMHandler_InitAsFakePhone("", ""), 0);
       BoxCapture boxes;
       EXPECT_EQ(sync.sync(place.path.c_str(), (files.*sync.answer_file).c_str()), 1);
-      EXPECT_TRUE(OneBox(boxes.boxes(), FileErrorBox(place.action, place.path, place.error)));
+      EXPECT_TRUE(OneBox(boxes.boxes(), place.Report()));
       EXPECT_EQ(PIMHandler_DeinitAsFakePhone(), 0);
-      NotesDb phone(files.phone_db, false);
-      EXPECT_EQ(phone.NoteIds(),
+      EXPECT_EQ(NoteIdSet(files.phone_db),
                 (std::set<notes::NOTEID>{ids_.p1, ids_.p2, ids_.p3, ids_.phone_group, ids_.q1,
                                          ids_.q2, ids_.q3}));
     }
@@ -466,16 +437,15 @@ TEST_F(EveryFileOperationFails, FakePhoneChangesReportAChangeFileItCannotReadAnd
 }
 
 TEST_F(EveryFileOperationFails, FakePhoneChangesReportAnAnswerFileItCannotWrite) {
-  int n = 0;
   for (const FakeSyncUnderTest& sync : kFakeSyncs) {
     for (const Place& place : UnwritablePlaces(dir_.path(), std::string("fake-") + sync.name)) {
       SCOPED_TRACE(std::string(sync.name) + ", " + place.what);
-      const RunFiles files = Fresh("run" + std::to_string(++n));
+      const RunFiles files = NextRun();
       PrepareFakePhone(files);
       ASSERT_EQ(PIMHandler_InitAsFakePhone("", ""), 0);
       BoxCapture boxes;
       EXPECT_EQ(sync.sync((files.*sync.change_file).c_str(), place.path.c_str()), 1);
-      EXPECT_TRUE(OneBox(boxes.boxes(), FileErrorBox(place.action, place.path, place.error)));
+      EXPECT_TRUE(OneBox(boxes.boxes(), place.Report()));
       EXPECT_EQ(PIMHandler_DeinitAsFakePhone(), 0);
     }
   }
@@ -486,7 +456,7 @@ TEST_F(EveryFileOperationFails, FakePhoneChangesReportAnAnswerFileItCannotWrite)
   ASSERT_EQ(PIMHandler_InitAsFakePhone("", ""), 0);
   // An open connection keeps the database's shared-memory file at its full size, so that the
   // limit stops the answer file and not the database.
-  NotesDb holder(files.phone_db, false);
+  const test::HeldOpen holder(files.phone_db);
   const ChildRun run = RunWithFileSizeLimit(16, [&] {
     return PIMHandler_SyncCalAsFakePhone(files.fake_todo_changes.c_str(),
                                          files.fake_todo_answers.c_str());
@@ -514,7 +484,7 @@ TEST_F(EveryFileOperationFails, FakePhoneStoreDumpReportsStoreAndOutputFileError
       EXPECT_EQ(test::ReadFile(todos), "");
     } else {
       EXPECT_EQ(result, 1);
-      EXPECT_TRUE(OneBox(boxes.boxes(), FileErrorBox(place.action, place.path, place.error)));
+      EXPECT_TRUE(OneBox(boxes.boxes(), place.Report()));
       EXPECT_FALSE(std::filesystem::exists(cards));
       EXPECT_FALSE(std::filesystem::exists(todos));
     }
@@ -528,7 +498,7 @@ TEST_F(EveryFileOperationFails, FakePhoneStoreDumpReportsStoreAndOutputFileError
                     scene_.store.c_str(), contacts ? place.path.c_str() : other.c_str(),
                     contacts ? other.c_str() : place.path.c_str()),
                 1);
-      EXPECT_TRUE(OneBox(boxes.boxes(), FileErrorBox(place.action, place.path, place.error)));
+      EXPECT_TRUE(OneBox(boxes.boxes(), place.Report()));
     }
   }
   for (const bool contacts : {true, false}) {

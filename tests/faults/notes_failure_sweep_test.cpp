@@ -6,7 +6,6 @@
 
 #include <filesystem>
 #include <functional>
-#include <memory>
 #include <set>
 
 #include "faults/fault_support.h"
@@ -44,24 +43,37 @@ int32_t RunWithFault(uint32_t k, const std::function<int32_t()>& call, Outcome& 
   return result;
 }
 
-// The clean attempt (k = 0) gives 0 and shows nothing. A failing call gives `failure` and the
-// one report `report`, unless the call was an item look-up: the Notes mapping takes any status
-// of a look-up for an absent item and goes on, so the entry point gives 0 and shows nothing.
-// Returns true when the attempt failed with the report.
-bool ExpectReportedOrAbsorbed(uint32_t k, int32_t result, int32_t failure,
-                              const std::vector<Box>& boxes, const Box& report, Outcome& outcome) {
+// Runs `call` with the k-th Notes call failing. The clean attempt (k = 0) gives 0 and shows
+// nothing. A failing call gives 1 and the one Notes error report with `caption`, unless the
+// call was an item look-up: the Notes mapping takes any status of a look-up for an absent item
+// and goes on, so the entry point gives 0 and shows nothing. Returns true when the attempt
+// failed with the report.
+bool FailNotesCall(uint32_t k, const std::function<int32_t()>& call, const char* caption,
+                   Outcome& outcome) {
+  BoxCapture boxes;
+  const int32_t result = RunWithFault(k, call, outcome);
   if (k == 0) {
     EXPECT_EQ(result, 0);
-    EXPECT_TRUE(NoBox(boxes));
+    EXPECT_TRUE(NoBox(boxes.boxes()));
     return false;
   }
-  if (result == 0 && boxes.empty()) {
+  if (result == 0 && boxes.boxes().empty()) {
     outcome.absorbed = true;
     return false;
   }
-  EXPECT_EQ(result, failure);
-  EXPECT_TRUE(OneBox(boxes, report));
+  EXPECT_EQ(result, 1);
+  EXPECT_TRUE(OneBox(boxes.boxes(), NotesErrorBox(kStatus, caption)));
   return true;
+}
+
+// The notes of `before` that are not in `now`.
+std::set<notes::NOTEID> Gone(const std::set<notes::NOTEID>& before,
+                             const std::set<notes::NOTEID>& now) {
+  std::set<notes::NOTEID> gone;
+  for (notes::NOTEID id : before) {
+    if (now.count(id) == 0) gone.insert(id);
+  }
+  return gone;
 }
 
 // A record before the update of Notes, with what the update may do to it.
@@ -86,24 +98,11 @@ std::vector<Pending> PendingOf(const Array& records) {
   return pending;
 }
 
-class EveryNotesCallFails : public testing::Test {
+class EveryNotesCallFails : public SceneTest {
  protected:
-  void SetUp() override {
-    notes::ClearFaults();
-    std::filesystem::create_directory(template_.folder);
-    ids_ = BuildScene(template_);
-    ASSERT_FALSE(HasFailure());
-  }
-
-  void TearDown() override {
-    notes::ClearFaults();
-    handler::State().calendar.clear();
-    handler::State().contacts.clear();
-  }
-
-  RunFiles Fresh(uint32_t k) {
-    return CopyScene(template_, dir_.File("attempt-" + std::to_string(k)));
-  }
+  using SceneTest::Fresh;
+  // The copy of the scene for the attempt whose k-th Notes call fails.
+  RunFiles Fresh(uint32_t k) const { return SceneTest::Fresh("attempt-" + std::to_string(k)); }
 
   // attempt(k) runs one attempt whose k-th Notes call fails (none for k = 0). The clean
   // attempt comes first; then one attempt per Notes call it made. The attempts that went on as
@@ -138,10 +137,10 @@ class EveryNotesCallFails : public testing::Test {
   // contacts); a record gone from the phone is dropped exactly when its note was deleted; a
   // record new on the phone keeps its LUID and has either no note yet or a note of its own.
   static void ExpectUpdateOutcome(const std::vector<Pending>& before,
-                                  const std::vector<RecordKey>& after, NotesDb& db,
+                                  const std::vector<RecordKey>& after,
                                   const std::set<notes::NOTEID>& notes_before,
+                                  const std::set<notes::NOTEID>& notes_now,
                                   bool& reached_a_kept_droppable) {
-    const std::set<notes::NOTEID> notes_now = db.NoteIds();
     size_t j = 0;
     for (const Pending& record : before) {
       bool kept = false;
@@ -173,30 +172,22 @@ class EveryNotesCallFails : public testing::Test {
     }
     EXPECT_EQ(j, after.size()) << "records that were not there before";
   }
-
-  test::ScopedTimeZone tz_{test::kCentralEurope};
-  ScratchDir dir_;
-  RunFiles template_{dir_.File("template")};
-  SceneNotes ids_;
 };
 
 TEST_F(EveryNotesCallFails, InitReportsItAndTheStoreIsStillSaved) {
-  const StoreKeys before = *ReadStoreKeys(template_.store);
+  const StoreKeys before = *ReadStoreKeys(scene_.store);
   Sweep([&](uint32_t k) {
     const RunFiles files = Fresh(k);
-    BoxCapture boxes;
     Outcome outcome;
-    const int32_t result = RunWithFault(
-        k, [] { return PIMHandler_Init(); }, outcome);
-    ExpectReportedOrAbsorbed(k, result, 1, boxes.boxes(), NotesErrorBox(kStatus, nullptr), outcome);
-    boxes.Clear();
+    FailNotesCall(
+        k, [] { return PIMHandler_Init(); }, nullptr, outcome);
+    BoxCapture boxes;
     EXPECT_EQ(PIMHandler_Prepare(2, 200, 200, files.contacts.c_str(), "", "",
                                  files.calendar.c_str(), files.store.c_str()),
               0);
     HoldStore(files.store);
-    PIMHandler_Deinit();
     EXPECT_TRUE(NoBox(boxes.boxes()));
-    EXPECT_EQ(ReadStoreKeys(files.store), before);
+    EXPECT_EQ(SaveAndRead(files), before);
     return outcome;
   });
 }
@@ -206,14 +197,11 @@ TEST_F(EveryNotesCallFails, CountingReportsItAndStoresNoContactCount) {
   Sweep([&](uint32_t k) {
     const RunFiles files = Fresh(k);
     StartRun(files);
-    BoxCapture boxes;
     uint32_t contacts = 0xDEAD;
     uint32_t todos = 0xBEEF;
     Outcome outcome;
-    const int32_t result = RunWithFault(
-        k, [&] { return PIMHandler_QueryObjectCount(&contacts, &todos); }, outcome);
-    if (ExpectReportedOrAbsorbed(k, result, 1, boxes.boxes(), NotesErrorBox(kStatus, nullptr),
-                                 outcome)) {
+    if (FailNotesCall(
+            k, [&] { return PIMHandler_QueryObjectCount(&contacts, &todos); }, nullptr, outcome)) {
       EXPECT_EQ(contacts, 0xDEADu);
       EXPECT_TRUE(todos == 0xBEEF || todos == clean_todos) << todos;
     } else {
@@ -221,28 +209,20 @@ TEST_F(EveryNotesCallFails, CountingReportsItAndStoresNoContactCount) {
       if (k == 0) clean_todos = todos;
       EXPECT_EQ(todos, clean_todos);
     }
-    boxes.Clear();
-    PIMHandler_Deinit();
-    EXPECT_TRUE(NoBox(boxes.boxes()));
+    SaveAndRead(files);
     return outcome;
   });
 }
 
 TEST_F(EveryNotesCallFails, RetrievalReportsItAndKeepsEveryStoredRecord) {
-  const StoreKeys before = *ReadStoreKeys(template_.store);
+  const StoreKeys before = *ReadStoreKeys(scene_.store);
   Sweep([&](uint32_t k) {
     const RunFiles files = Fresh(k);
     StartRun(files);
-    BoxCapture boxes;
     Outcome outcome;
-    const int32_t result = RunWithFault(
-        k, [] { return PIMHandler_RetrievePIM(); }, outcome);
-    const bool failed = ExpectReportedOrAbsorbed(k, result, 1, boxes.boxes(),
-                                                 NotesErrorBox(kStatus, nullptr), outcome);
-    boxes.Clear();
-    PIMHandler_Deinit();
-    EXPECT_TRUE(NoBox(boxes.boxes()));
-    const std::optional<StoreKeys> saved = ReadStoreKeys(files.store);
+    const bool failed = FailNotesCall(
+        k, [] { return PIMHandler_RetrievePIM(); }, nullptr, outcome);
+    const std::optional<StoreKeys> saved = SaveAndRead(files);
     EXPECT_TRUE(saved.has_value()) << "the saved store is not one whole store";
     if (saved) {
       ExpectKeptThenNew(before.todos, saved->todos, {ids_.t6});
@@ -260,44 +240,33 @@ TEST_F(EveryNotesCallFails, UpdateOfNotesReportsItWithTheEmptyCaptionAndKeepsWha
   Sweep([&](uint32_t k) {
     const RunFiles files = Fresh(k);
     StartRun(files);
-    BoxCapture boxes;
-    EXPECT_EQ(PIMHandler_RetrievePIM(), 0);
-    EXPECT_EQ(PIMHandler_SyncVCard(files.phone_cards.c_str(), files.card_changes.c_str()), 0);
-    EXPECT_EQ(PIMHandler_SyncVCal(files.phone_todos.c_str(), files.todo_changes.c_str()), 0);
-    EXPECT_TRUE(NoBox(boxes.boxes()));
+    {
+      BoxCapture boxes;
+      EXPECT_EQ(PIMHandler_RetrievePIM(), 0);
+      EXPECT_EQ(PIMHandler_SyncVCard(files.phone_cards.c_str(), files.card_changes.c_str()), 0);
+      EXPECT_EQ(PIMHandler_SyncVCal(files.phone_todos.c_str(), files.todo_changes.c_str()), 0);
+      EXPECT_TRUE(NoBox(boxes.boxes()));
+    }
     const std::vector<Pending> todos = PendingOf(handler::State().calendar);
     const std::vector<Pending> contacts = PendingOf(handler::State().contacts);
-    std::set<notes::NOTEID> todo_notes;
-    std::set<notes::NOTEID> contact_notes;
-    {
-      NotesDb calendar(files.calendar, false);
-      NotesDb contact_db(files.contacts, false);
-      todo_notes = calendar.NoteIds();
-      contact_notes = contact_db.NoteIds();
-    }
+    const std::set<notes::NOTEID> todo_notes = NoteIdSet(files.calendar);
+    const std::set<notes::NOTEID> contact_notes = NoteIdSet(files.contacts);
 
     Outcome outcome;
-    const int32_t result = RunWithFault(
-        k, [] { return PIMHandler_UpdatePIM(); }, outcome);
-    const bool failed =
-        ExpectReportedOrAbsorbed(k, result, 1, boxes.boxes(), NotesErrorBox(kStatus, ""), outcome);
-    boxes.Clear();
-    PIMHandler_Deinit();
-    EXPECT_TRUE(NoBox(boxes.boxes()));
-
-    const std::optional<StoreKeys> saved = ReadStoreKeys(files.store);
+    const bool failed = FailNotesCall(
+        k, [] { return PIMHandler_UpdatePIM(); }, "", outcome);
+    const std::optional<StoreKeys> saved = SaveAndRead(files);
     EXPECT_TRUE(saved.has_value()) << "the saved store is not one whole store";
     if (!saved) return outcome;
     bool reached_a_kept_droppable = false;
     {
-      NotesDb calendar(files.calendar, false);
       SCOPED_TRACE("to-dos");
-      ExpectUpdateOutcome(todos, saved->todos, calendar, todo_notes, reached_a_kept_droppable);
+      ExpectUpdateOutcome(todos, saved->todos, todo_notes, NoteIdSet(files.calendar),
+                          reached_a_kept_droppable);
     }
     {
-      NotesDb contact_db(files.contacts, false);
       SCOPED_TRACE("contacts");
-      ExpectUpdateOutcome(contacts, saved->contacts, contact_db, contact_notes,
+      ExpectUpdateOutcome(contacts, saved->contacts, contact_notes, NoteIdSet(files.contacts),
                           reached_a_kept_droppable);
     }
     if (!failed) {
@@ -319,49 +288,33 @@ TEST_F(EveryNotesCallFails, PurgeReportsItKeepsOtherFormsAndLeavesTheStoreAlone)
   Sweep([&](uint32_t k) {
     const RunFiles files = Fresh(k);
     StartRun(files);
-    BoxCapture boxes;
-    EXPECT_EQ(PIMHandler_RetrievePIM(), 0);
-    const StoreKeys held = HeldKeys();
-    std::set<notes::NOTEID> todo_notes;
-    std::set<notes::NOTEID> contact_notes;
     {
-      NotesDb calendar(files.calendar, false);
-      NotesDb contact_db(files.contacts, false);
-      todo_notes = calendar.NoteIds();
-      contact_notes = contact_db.NoteIds();
+      BoxCapture boxes;
+      EXPECT_EQ(PIMHandler_RetrievePIM(), 0);
+      EXPECT_TRUE(NoBox(boxes.boxes()));
     }
+    const StoreKeys held = HeldKeys();
+    const std::set<notes::NOTEID> todo_notes = NoteIdSet(files.calendar);
+    const std::set<notes::NOTEID> contact_notes = NoteIdSet(files.contacts);
 
     Outcome outcome;
-    const int32_t result = RunWithFault(
-        k, [] { return PIMHandler_PurgeAll(); }, outcome);
-    const bool failed = ExpectReportedOrAbsorbed(k, result, 1, boxes.boxes(),
-                                                 NotesErrorBox(kStatus, nullptr), outcome);
-    boxes.Clear();
+    const bool failed = FailNotesCall(
+        k, [] { return PIMHandler_PurgeAll(); }, nullptr, outcome);
     EXPECT_EQ(HeldKeys(), held);
-    PIMHandler_Deinit();
-    EXPECT_TRUE(NoBox(boxes.boxes()));
-    EXPECT_EQ(ReadStoreKeys(files.store), held);
+    EXPECT_EQ(SaveAndRead(files), held);
 
-    NotesDb calendar(files.calendar, false);
-    NotesDb contact_db(files.contacts, false);
-    std::set<notes::NOTEID> todos_gone;
-    std::set<notes::NOTEID> contacts_gone;
-    const std::set<notes::NOTEID> todos_now = calendar.NoteIds();
-    const std::set<notes::NOTEID> contacts_now = contact_db.NoteIds();
-    for (notes::NOTEID id : todo_notes) {
-      if (todos_now.count(id) == 0) todos_gone.insert(id);
-    }
-    for (notes::NOTEID id : contact_notes) {
-      if (contacts_now.count(id) == 0) contacts_gone.insert(id);
-    }
+    const std::set<notes::NOTEID> todos_now = NoteIdSet(files.calendar);
+    const std::set<notes::NOTEID> contacts_now = NoteIdSet(files.contacts);
+    const std::set<notes::NOTEID> todos_gone = Gone(todo_notes, todos_now);
+    const std::set<notes::NOTEID> contacts_gone = Gone(contact_notes, contacts_now);
     EXPECT_EQ(todos_now.size() + todos_gone.size(), todo_notes.size()) << "notes appeared";
     EXPECT_EQ(contacts_now.size() + contacts_gone.size(), contact_notes.size()) << "notes appeared";
     for (notes::NOTEID id : todos_gone)
       EXPECT_EQ(deletable_todos.count(id), 1u) << id;
     for (notes::NOTEID id : contacts_gone)
       EXPECT_EQ(deletable_contacts.count(id), 1u) << id;
-    EXPECT_TRUE(calendar.Exists(ids_.late));
-    EXPECT_TRUE(contact_db.Exists(ids_.group));
+    EXPECT_TRUE(test::NotesDb(files.calendar).Exists(ids_.late));
+    EXPECT_TRUE(test::NotesDb(files.contacts).Exists(ids_.group));
     // The calendar is emptied before the contacts are touched.
     if (!contacts_gone.empty()) {
       EXPECT_EQ(todos_gone, deletable_todos);
@@ -400,16 +353,15 @@ TEST_F(EveryNotesCallFails, EndOfTheRunReportsItAndStillSavesAndReleasesEverythi
   });
 }
 
+using FakePass = int32_t (*)(const char*, const char*);
+
 class FakePhoneNotesCallFails : public EveryNotesCallFails {
  protected:
   // The records the handler holds stay untouched by the fake phone; the store that
   // PIMHandler_Deinit saves afterwards holds them all.
-  void ExpectHeldRecordsSaved(const RunFiles& files, const StoreKeys& held) {
-    BoxCapture boxes;
+  static void ExpectHeldRecordsSaved(const RunFiles& files, const StoreKeys& held) {
     EXPECT_EQ(HeldKeys(), held);
-    PIMHandler_Deinit();
-    EXPECT_TRUE(NoBox(boxes.boxes()));
-    EXPECT_EQ(ReadStoreKeys(files.store), held);
+    EXPECT_EQ(SaveAndRead(files), held);
   }
 
   // Notes of the phone database: the ones before all still there except those in `may_go`,
@@ -428,6 +380,61 @@ class FakePhoneNotesCallFails : public EveryNotesCallFails {
     }
     EXPECT_LE(fresh, most_new);
   }
+
+  // What the phone database holds after an attempt: its notes before and now, and whether the
+  // attempt failed with the report.
+  using PhoneCheck =
+      std::function<void(const test::NotesDb& phone, const std::set<notes::NOTEID>& before,
+                         const std::set<notes::NOTEID>& now, bool failed)>;
+
+  // The fake phone's pass over a change file of the scene, swept: it reports a failure with the
+  // empty caption, its end succeeds without a report, and `check` looks at the phone database.
+  void SweepChanges(FakePass pass, std::string RunFiles::*changes, std::string RunFiles::*answers,
+                    const PhoneCheck& check) {
+    Sweep([&](uint32_t k) {
+      const RunFiles files = Fresh(k);
+      PrepareFakePhone(files);
+      EXPECT_EQ(PIMHandler_InitAsFakePhone("", ""), 0);
+      HoldStore(files.store);
+      const StoreKeys held = HeldKeys();
+      const std::set<notes::NOTEID> before = NoteIdSet(files.phone_db);
+      Outcome outcome;
+      const bool failed = FailNotesCall(
+          k, [&] { return pass((files.*changes).c_str(), (files.*answers).c_str()); }, "", outcome);
+      {
+        BoxCapture boxes;
+        EXPECT_EQ(PIMHandler_DeinitAsFakePhone(), 0);
+        EXPECT_TRUE(NoBox(boxes.boxes()));
+      }
+      check(test::NotesDb(files.phone_db), before, NoteIdSet(files.phone_db), failed);
+      ExpectHeldRecordsSaved(files, held);
+      return outcome;
+    });
+  }
+
+  // The fake phone's pass over a change file of `files` with the nth call of `operation`
+  // failing: it gives 1 with the one report. Returns the notes the phone database gained.
+  static std::vector<notes::NOTEID> CreatedBeforeTheFailure(const RunFiles& files, FakePass pass,
+                                                            const std::string& changes,
+                                                            const std::string& answers,
+                                                            notes::LNOperation operation,
+                                                            uint32_t nth) {
+    PrepareFakePhone(files);
+    EXPECT_EQ(PIMHandler_InitAsFakePhone("", ""), 0);
+    const std::set<notes::NOTEID> before = NoteIdSet(files.phone_db);
+    BoxCapture boxes;
+    notes::ClearFaults();
+    notes::InjectFault(operation, nth, kStatus);
+    EXPECT_EQ(pass(changes.c_str(), answers.c_str()), 1);
+    notes::ClearFaults();
+    EXPECT_TRUE(OneBox(boxes.boxes(), NotesErrorBox(kStatus, "")));
+    EXPECT_EQ(PIMHandler_DeinitAsFakePhone(), 0);
+    std::vector<notes::NOTEID> created;
+    for (notes::NOTEID id : NoteIdSet(files.phone_db)) {
+      if (before.count(id) == 0) created.push_back(id);
+    }
+    return created;
+  }
 };
 
 TEST_F(FakePhoneNotesCallFails, StartReportsItAndWritesNoPhoneFile) {
@@ -436,16 +443,13 @@ TEST_F(FakePhoneNotesCallFails, StartReportsItAndWritesNoPhoneFile) {
     PrepareFakePhone(files);
     HoldStore(files.store);
     const StoreKeys held = HeldKeys();
-    BoxCapture boxes;
     Outcome outcome;
-    const int32_t result = RunWithFault(
-        k,
-        [&] {
-          return PIMHandler_InitAsFakePhone(files.fake_cards.c_str(), files.fake_todos.c_str());
-        },
-        outcome);
-    if (ExpectReportedOrAbsorbed(k, result, 1, boxes.boxes(), NotesErrorBox(kStatus, nullptr),
-                                 outcome)) {
+    if (FailNotesCall(
+            k,
+            [&] {
+              return PIMHandler_InitAsFakePhone(files.fake_cards.c_str(), files.fake_todos.c_str());
+            },
+            nullptr, outcome)) {
       EXPECT_FALSE(std::filesystem::exists(files.fake_cards));
       EXPECT_FALSE(std::filesystem::exists(files.fake_todos));
     } else {
@@ -459,86 +463,32 @@ TEST_F(FakePhoneNotesCallFails, StartReportsItAndWritesNoPhoneFile) {
 }
 
 TEST_F(FakePhoneNotesCallFails, ContactChangesReportItWithTheEmptyCaption) {
-  Sweep([&](uint32_t k) {
-    const RunFiles files = Fresh(k);
-    PrepareFakePhone(files);
-    EXPECT_EQ(PIMHandler_InitAsFakePhone("", ""), 0);
-    HoldStore(files.store);
-    const StoreKeys held = HeldKeys();
-    std::set<notes::NOTEID> before;
-    {
-      NotesDb phone(files.phone_db, false);
-      before = phone.NoteIds();
-    }
-    BoxCapture boxes;
-    Outcome outcome;
-    const int32_t result = RunWithFault(
-        k,
-        [&] {
-          return PIMHandler_SyncCardAsFakePhone(files.fake_card_changes.c_str(),
-                                                files.fake_card_answers.c_str());
-        },
-        outcome);
-    const bool failed =
-        ExpectReportedOrAbsorbed(k, result, 1, boxes.boxes(), NotesErrorBox(kStatus, ""), outcome);
-    boxes.Clear();
-    EXPECT_EQ(PIMHandler_DeinitAsFakePhone(), 0);
-    EXPECT_TRUE(NoBox(boxes.boxes()));
-    {
-      NotesDb phone(files.phone_db, false);
-      const std::set<notes::NOTEID> now = phone.NoteIds();
-      ExpectPhoneNotes(before, now, {ids_.p1}, 2);
-      EXPECT_EQ(phone.Text(ids_.p3, "FirstName"), "Pia");
-      EXPECT_EQ(phone.Form(ids_.phone_group), "Group");
-      if (!failed) {
-        EXPECT_FALSE(phone.Exists(ids_.p1));
-        EXPECT_EQ(phone.Text(ids_.p2, "CompanyName"), "New");
-        EXPECT_EQ(now.size(), before.size() + 1);
-      }
-    }
-    ExpectHeldRecordsSaved(files, held);
-    return outcome;
-  });
+  SweepChanges(&PIMHandler_SyncCardAsFakePhone, &RunFiles::fake_card_changes,
+               &RunFiles::fake_card_answers,
+               [&](const test::NotesDb& phone, const std::set<notes::NOTEID>& before,
+                   const std::set<notes::NOTEID>& now, bool failed) {
+                 ExpectPhoneNotes(before, now, {ids_.p1}, 2);
+                 EXPECT_EQ(phone.Text(ids_.p3, "FirstName"), "Pia");
+                 EXPECT_EQ(phone.Form(ids_.phone_group), "Group");
+                 if (!failed) {
+                   EXPECT_FALSE(phone.Exists(ids_.p1));
+                   EXPECT_EQ(phone.Text(ids_.p2, "CompanyName"), "New");
+                   EXPECT_EQ(now.size(), before.size() + 1);
+                 }
+               });
 }
 
 TEST_F(FakePhoneNotesCallFails, ToDoChangesReportItWithTheEmptyCaption) {
-  Sweep([&](uint32_t k) {
-    const RunFiles files = Fresh(k);
-    PrepareFakePhone(files);
-    EXPECT_EQ(PIMHandler_InitAsFakePhone("", ""), 0);
-    HoldStore(files.store);
-    const StoreKeys held = HeldKeys();
-    std::set<notes::NOTEID> before;
-    {
-      NotesDb phone(files.phone_db, false);
-      before = phone.NoteIds();
-    }
-    BoxCapture boxes;
-    Outcome outcome;
-    const int32_t result = RunWithFault(
-        k,
-        [&] {
-          return PIMHandler_SyncCalAsFakePhone(files.fake_todo_changes.c_str(),
-                                               files.fake_todo_answers.c_str());
-        },
-        outcome);
-    const bool failed =
-        ExpectReportedOrAbsorbed(k, result, 1, boxes.boxes(), NotesErrorBox(kStatus, ""), outcome);
-    boxes.Clear();
-    EXPECT_EQ(PIMHandler_DeinitAsFakePhone(), 0);
-    EXPECT_TRUE(NoBox(boxes.boxes()));
-    {
-      NotesDb phone(files.phone_db, false);
-      const std::set<notes::NOTEID> now = phone.NoteIds();
-      ExpectPhoneNotes(before, now, {ids_.q1}, 2);
-      if (!failed) {
-        EXPECT_FALSE(phone.Exists(ids_.q1));
-        EXPECT_EQ(now.size(), before.size() + 1);
-      }
-    }
-    ExpectHeldRecordsSaved(files, held);
-    return outcome;
-  });
+  SweepChanges(&PIMHandler_SyncCalAsFakePhone, &RunFiles::fake_todo_changes,
+               &RunFiles::fake_todo_answers,
+               [&](const test::NotesDb& phone, const std::set<notes::NOTEID>& before,
+                   const std::set<notes::NOTEID>& now, bool failed) {
+                 ExpectPhoneNotes(before, now, {ids_.q1}, 2);
+                 if (!failed) {
+                   EXPECT_FALSE(phone.Exists(ids_.q1));
+                   EXPECT_EQ(now.size(), before.size() + 1);
+                 }
+               });
 }
 
 // A phone that stored records before it failed knows their LUIDs and tells them: otherwise the
@@ -554,63 +504,23 @@ TEST_F(FakePhoneNotesCallFails, ContactChangesAnswerTheContactsCreatedBeforeTheF
        {Case{"the second creation fails", notes::LNOperation::kDatabaseCreateDocument, 2, 1},
         Case{"closing the database fails", notes::LNOperation::kDatabaseClose, 1, 2}}) {
     SCOPED_TRACE(c.what);
-    const RunFiles files = CopyScene(template_, dir_.File(c.what));
-    PrepareFakePhone(files);
-    ASSERT_EQ(PIMHandler_InitAsFakePhone("", ""), 0);
-    std::set<notes::NOTEID> before;
-    {
-      NotesDb phone(files.phone_db, false);
-      before = phone.NoteIds();
-    }
-    BoxCapture boxes;
-    notes::ClearFaults();
-    notes::InjectFault(c.operation, c.nth, kStatus);
-    EXPECT_EQ(PIMHandler_SyncCardAsFakePhone(files.fake_card_changes.c_str(),
-                                             files.fake_card_answers.c_str()),
-              1);
-    notes::ClearFaults();
-    EXPECT_TRUE(OneBox(boxes.boxes(), NotesErrorBox(kStatus, "")));
-    EXPECT_EQ(PIMHandler_DeinitAsFakePhone(), 0);
+    const RunFiles files = Fresh(c.what);
+    const std::vector<notes::NOTEID> created =
+        CreatedBeforeTheFailure(files, &PIMHandler_SyncCardAsFakePhone, files.fake_card_changes,
+                                files.fake_card_answers, c.operation, c.nth);
     std::string expected;
-    size_t created = 0;
-    {
-      NotesDb phone(files.phone_db, false);
-      for (notes::NOTEID id : phone.NoteIds()) {
-        if (before.count(id) != 0) continue;
-        ++created;
-        expected += "BEGIN:VCARD\nVERSION:2.1\nX-VOQ-LUID:" + std::to_string(id) + "\nEND:VCARD\n";
-      }
-    }
-    EXPECT_EQ(created, c.created);
+    for (notes::NOTEID id : created)
+      expected += "BEGIN:VCARD\nVERSION:2.1\nX-VOQ-LUID:" + std::to_string(id) + "\nEND:VCARD\n";
+    EXPECT_EQ(created.size(), c.created);
     EXPECT_EQ(test::ReadFile(files.fake_card_answers), expected);
   }
 }
 
 TEST_F(FakePhoneNotesCallFails, ToDoChangesAnswerTheToDosCreatedBeforeTheFailure) {
   const RunFiles files = Fresh(1);
-  PrepareFakePhone(files);
-  ASSERT_EQ(PIMHandler_InitAsFakePhone("", ""), 0);
-  std::set<notes::NOTEID> before;
-  {
-    NotesDb phone(files.phone_db, false);
-    before = phone.NoteIds();
-  }
-  BoxCapture boxes;
-  notes::ClearFaults();
-  notes::InjectFault(notes::LNOperation::kCalendarCreateEntry, 2, kStatus);
-  EXPECT_EQ(PIMHandler_SyncCalAsFakePhone(files.fake_todo_changes.c_str(),
-                                          files.fake_todo_answers.c_str()),
-            1);
-  notes::ClearFaults();
-  EXPECT_TRUE(OneBox(boxes.boxes(), NotesErrorBox(kStatus, "")));
-  EXPECT_EQ(PIMHandler_DeinitAsFakePhone(), 0);
-  std::vector<notes::NOTEID> created;
-  {
-    NotesDb phone(files.phone_db, false);
-    for (notes::NOTEID id : phone.NoteIds()) {
-      if (before.count(id) == 0) created.push_back(id);
-    }
-  }
+  const std::vector<notes::NOTEID> created =
+      CreatedBeforeTheFailure(files, &PIMHandler_SyncCalAsFakePhone, files.fake_todo_changes,
+                              files.fake_todo_answers, notes::LNOperation::kCalendarCreateEntry, 2);
   ASSERT_EQ(created.size(), 1u);
   const std::string answers = test::ReadFile(files.fake_todo_answers);
   EXPECT_NE(answers.find("BEGIN:VTODO\nX-VOQ-LUID:" + std::to_string(created[0]) + "\nEND:VTODO\n"),

@@ -6,6 +6,7 @@
 #include <map>
 
 #include "faults/fault_support.h"
+#include "notesapi/fault_injection.h"
 #include "pim_handler.h"
 #include "support/test_support.h"
 
@@ -33,6 +34,12 @@ std::string Answers(const std::string& changes, const std::string& record,
     ++at;
   }
   return answers;
+}
+
+// A to-do without an alarm from 09:00 to 10:00 of `day` ("YYYY-MM-DD").
+notes::NOTEID AddTodo(const test::NotesDb& db, const std::string& day, const std::string& brief,
+                      const std::string& modified) {
+  return db.AddTodo(day + " 09:00:00", day + " 10:00:00", brief, false, modified);
 }
 
 std::string LuidOf(const std::vector<RecordKey>& keys, notes::NOTEID id) {
@@ -80,22 +87,23 @@ void PrepareFakePhone(const RunFiles& files) {
 SceneNotes BuildScene(const RunFiles& files) {
   SceneNotes ids;
   const std::string old_time = "2019-01-01 08:00:00";
-  {
-    NotesDb contacts(files.contacts, true);
-    NotesDb calendar(files.calendar, true);
-    ids.c1 = contacts.AddDocument({{"FirstName", "Ann"}, {"CellPhoneNumber", "0171"}}, old_time);
-    ids.c2 = contacts.AddDocument({{"FirstName", "Bob"}, {"CellPhoneNumber", "0172"}}, old_time);
-    ids.group = contacts.AddDocument({{"ListName", "Friends"}}, old_time, "Group");
-    ids.c3 = contacts.AddDocument({{"FirstName", "Cid"}, {"CompanyName", "Acme"}}, old_time);
-    ids.c5 = contacts.AddDocument({{"FirstName", "Eve"}, {"MailAddress", "eve@x"}}, old_time);
-    ids.t1 = calendar.AddTodo("2019-03-01 09:00:00", "2019-03-01 10:00:00", "Milk", old_time);
-    ids.t2 = calendar.AddTodo("2019-03-02 09:00:00", "2019-03-02 10:00:00", "Bread", old_time);
-    ids.two_days =
-        calendar.AddTodo("2019-03-03 23:00:00", "2019-03-04 01:00:00", "Night", old_time);
-    ids.t3 = calendar.AddTodo("2019-03-05 09:00:00", "2019-03-05 10:00:00", "Eggs", old_time);
-    ids.t5 = calendar.AddTodo("2019-03-06 09:00:00", "2019-03-06 10:00:00", "Salt", old_time);
-    ids.late = calendar.AddTodo("2021-03-01 09:00:00", "2021-03-01 10:00:00", "Later", old_time);
-  }
+  const test::NotesDb contacts(files.contacts);
+  const test::NotesDb calendar(files.calendar);
+  const test::NotesDb phone(files.phone_db);
+  contacts.Create();
+  calendar.Create();
+  ids.c1 = contacts.AddDocument({{"FirstName", "Ann"}, {"CellPhoneNumber", "0171"}}, old_time);
+  ids.c2 = contacts.AddDocument({{"FirstName", "Bob"}, {"CellPhoneNumber", "0172"}}, old_time);
+  ids.group = contacts.AddDocument({{"ListName", "Friends"}}, old_time, "Group");
+  ids.c3 = contacts.AddDocument({{"FirstName", "Cid"}, {"CompanyName", "Acme"}}, old_time);
+  ids.c5 = contacts.AddDocument({{"FirstName", "Eve"}, {"MailAddress", "eve@x"}}, old_time);
+  ids.t1 = AddTodo(calendar, "2019-03-01", "Milk", old_time);
+  ids.t2 = AddTodo(calendar, "2019-03-02", "Bread", old_time);
+  ids.two_days =
+      calendar.AddTodo("2019-03-03 23:00:00", "2019-03-04 01:00:00", "Night", false, old_time);
+  ids.t3 = AddTodo(calendar, "2019-03-05", "Eggs", old_time);
+  ids.t5 = AddTodo(calendar, "2019-03-06", "Salt", old_time);
+  ids.late = AddTodo(calendar, "2021-03-01", "Later", old_time);
 
   // The first run: the phone is empty, so everything goes to it and gets its LUIDs.
   {
@@ -124,16 +132,12 @@ SceneNotes BuildScene(const RunFiles& files) {
 
   // Between the runs: Notes changes c1 and t1, loses c5 and t5, gains c6 and t6.
   const std::string new_time = "2019-06-01 08:00:00";
-  {
-    NotesDb contacts(files.contacts, false);
-    NotesDb calendar(files.calendar, false);
-    contacts.SetItems(ids.c1, {{"CompanyName", "Notes Inc"}}, new_time);
-    calendar.SetBrief(ids.t1, "Oat milk", new_time);
-    contacts.Delete(ids.c5);
-    calendar.Delete(ids.t5);
-    ids.c6 = contacts.AddDocument({{"FirstName", "Fay"}, {"PhoneNumber", "030"}}, new_time);
-    ids.t6 = calendar.AddTodo("2019-03-07 09:00:00", "2019-03-07 10:00:00", "Tea", new_time);
-  }
+  contacts.SetItems(ids.c1, {{"CompanyName", "Notes Inc"}}, new_time);
+  calendar.SetBrief(ids.t1, "Oat milk", new_time);
+  contacts.Delete(ids.c5);
+  calendar.Delete(ids.t5);
+  ids.c6 = contacts.AddDocument({{"FirstName", "Fay"}, {"PhoneNumber", "030"}}, new_time);
+  ids.t6 = AddTodo(calendar, "2019-03-07", "Tea", new_time);
   // ... and the phone changes c2 and t2 (later than anything in Notes), loses c3, t3, c5 and
   // t5, gains a contact and a to-do.
   test::WriteFile(files.phone_cards,
@@ -162,16 +166,14 @@ SceneNotes BuildScene(const RunFiles& files) {
                       "END:VCALENDAR\n");
 
   // The fake phone's memory and the changes the handler sends it.
-  {
-    NotesDb phone(files.phone_db, true);
-    ids.p1 = phone.AddDocument({{"FirstName", "Pam"}}, old_time);
-    ids.p2 = phone.AddDocument({{"FirstName", "Pat"}, {"CompanyName", "Old"}}, old_time);
-    ids.phone_group = phone.AddDocument({{"ListName", "Team"}}, old_time, "Group");
-    ids.p3 = phone.AddDocument({{"FirstName", "Pia"}, {"CellPhoneNumber", "0176"}}, old_time);
-    ids.q1 = phone.AddTodo("2019-05-01 09:00:00", "2019-05-01 10:00:00", "Gone", old_time);
-    ids.q2 = phone.AddTodo("2019-05-02 09:00:00", "2019-05-02 10:00:00", "Kept", old_time);
-    ids.q3 = phone.AddTodo("2019-05-03 09:00:00", "2019-05-03 10:00:00", "Same", old_time);
-  }
+  phone.Create();
+  ids.p1 = phone.AddDocument({{"FirstName", "Pam"}}, old_time);
+  ids.p2 = phone.AddDocument({{"FirstName", "Pat"}, {"CompanyName", "Old"}}, old_time);
+  ids.phone_group = phone.AddDocument({{"ListName", "Team"}}, old_time, "Group");
+  ids.p3 = phone.AddDocument({{"FirstName", "Pia"}, {"CellPhoneNumber", "0176"}}, old_time);
+  ids.q1 = AddTodo(phone, "2019-05-01", "Gone", old_time);
+  ids.q2 = AddTodo(phone, "2019-05-02", "Kept", old_time);
+  ids.q3 = AddTodo(phone, "2019-05-03", "Same", old_time);
   test::WriteFile(files.fake_card_changes,
                   "BEGIN:VCARD\nVERSION:2.1\nX-VOQ-LUID:" + std::to_string(ids.p1) +
                       "\nEND:VCARD\n"
@@ -210,6 +212,29 @@ RunFiles CopyScene(const RunFiles& from, const std::string& folder) {
     }
   }
   return RunFiles(folder);
+}
+
+void SceneTest::SetUp() {
+  notes::ClearFaults();
+  std::filesystem::create_directory(scene_.folder);
+  ids_ = BuildScene(scene_);
+  ASSERT_FALSE(HasFailure());
+}
+
+void SceneTest::TearDown() {
+  notes::ClearFaults();
+  ReleaseHeldRecords();
+}
+
+RunFiles SceneTest::Fresh(const std::string& name) const {
+  return CopyScene(scene_, dir_.File(name));
+}
+
+std::optional<StoreKeys> SceneTest::SaveAndRead(const RunFiles& files) {
+  BoxCapture boxes;
+  PIMHandler_Deinit();
+  EXPECT_TRUE(NoBox(boxes.boxes()));
+  return ReadStoreKeys(files.store);
 }
 
 }  // namespace pim::faults

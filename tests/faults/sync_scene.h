@@ -1,13 +1,18 @@
 // The scene the failure tests start from: a contact database, a calendar database and a store
 // file left by one whole run, then Notes and the phone changed so that the next run has every
 // kind of work to do; and a fake-phone database with change files for it. Built once per test
-// in a template folder and copied for every attempt, so that each attempt starts afresh.
+// and copied for every attempt, so that each attempt starts afresh.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "faults/fault_support.h"
 #include "notesapi/lnglobal.h"
+#include "support/test_support.h"
 
 namespace pim::faults {
 
@@ -63,5 +68,23 @@ void StartRun(const RunFiles& files, int32_t contact_limit = 200, int32_t calend
 // Prepare for the fake phone with the scene's phone database (and the store path, which the
 // fake phone never uses).
 void PrepareFakePhone(const RunFiles& files);
+
+// A test that starts from the scene, built in SetUp in a folder in memory. It leaves no Notes
+// fault armed and no record held.
+class SceneTest : public testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // A fresh copy of the scene in the folder `name`.
+  RunFiles Fresh(const std::string& name) const;
+  // Ends the run (PIMHandler_Deinit), which must show no report, and reads the store it saved.
+  static std::optional<StoreKeys> SaveAndRead(const RunFiles& files);
+
+  test::ScopedTimeZone tz_{test::kCentralEurope};
+  test::TempDir dir_{test::TempDir::Where::kMemory};
+  RunFiles scene_{dir_.File("scene")};
+  SceneNotes ids_;
+};
 
 }  // namespace pim::faults

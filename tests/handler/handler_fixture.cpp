@@ -2,235 +2,14 @@
 
 #include <sys/stat.h>
 
-#include "notesapi/lncalendar.h"
-#include "notesapi/lnitem.h"
-#include "notesapi/lnsession.h"
-#include "support/notes_fixture.h"
+#include <filesystem>
 
 namespace pim::test {
-namespace {
 
-// A started session of the test's own stand-in copy, in throwing mode.
-class Session {
- public:
-  Session() {
-    notes::LNSetThrowAllErrorsGlobal(notes::TRUE);
-    session_.Initialize(220, 0, nullptr, notes::TRUE, nullptr);
-  }
-  ~Session() {
-    if (session_.IsInitialized()) session_.Term(0);
-  }
-  Session(const Session&) = delete;
-  Session& operator=(const Session&) = delete;
+HandlerTest::HandlerTest() : HandlerTest(Handler()) {}
 
-  notes::LNDatabase Open(const std::string& path) {
-    notes::LNDatabase db;
-    session_.GetDatabase(path, &db, "");
-    db.Open();
-    return db;
-  }
-  notes::LNCalendar Calendar(const std::string& path) {
-    notes::LNCalendar calendar;
-    session_.GetCalendar(&calendar, path, "", "");
-    return calendar;
-  }
-
- private:
-  notes::LNNotesSession session_;
-};
-
-// Runs a Notes step of the test; a thrown status fails the test instead of escaping.
-template <class Body>
-auto Guard(const char* what, Body&& body) -> decltype(body()) {
-  try {
-    return body();
-  } catch (notes::LNSTATUS status) {
-    ADD_FAILURE() << what << ": " << notes::LNGetErrorMessage(status);
-  }
-  return decltype(body())();
-}
-
-void PutText(notes::LNNote& note, const std::string& name, const std::string& value) {
-  notes::LNText text;
-  text.SetValue(value, notes::TRUE);
-  note.CreateItem(name, text);
-}
-
-}  // namespace
-
-void NotesDb::Create() const {
-  Guard("create", [&] {
-    notes::LNSetThrowAllErrorsGlobal(notes::TRUE);
-    notes::LNDatabase::Create(path_, "Test");
-    return 0;
-  });
-}
-
-notes::NOTEID NotesDb::AddDocument(const Items& items, const std::string& modified,
-                                   const std::string& form) const {
-  return Guard("add document", [&] {
-    Session session;
-    notes::LNDatabase db = session.Open(path_);
-    notes::LNDocument doc;
-    db.CreateDocument(&doc, form);
-    for (const auto& [name, value] : items)
-      PutText(doc, name, value);
-    doc.SetLastModifiedForSave(Datetime(modified));
-    doc.Save(0);
-    const notes::NOTEID id = doc.GetNoteID();
-    doc.Close();
-    db.Close();
-    return id;
-  });
-}
-
-notes::NOTEID NotesDb::AddTodo(const std::string& begin, const std::string& end,
-                               const std::string& brief, bool alarm,
-                               const std::string& modified) const {
-  return Guard("add to-do", [&] {
-    Session session;
-    notes::LNCalendar calendar = session.Calendar(path_);
-    notes::LNDatetimeRange range;
-    range.SetBegin(Datetime(begin));
-    range.SetEnd(Datetime(end));
-    notes::LNCalendarEntry entry;
-    calendar.CreateEntry(range, brief, notes::LNCALENDARENTRYTYPE_TODO, &entry);
-    entry.SetIsAlarmEnabled(alarm ? notes::TRUE : notes::FALSE);
-    entry.SetLastModifiedForSave(Datetime(modified));
-    entry.Save(0, notes::TRUE);
-    const notes::NOTEID id = entry.GetNoteID();
-    entry.Close();
-    calendar.Close();
-    return id;
-  });
-}
-
-void NotesDb::SetItems(notes::NOTEID id, const Items& items, const std::string& modified) const {
-  Guard("set items", [&] {
-    Session session;
-    notes::LNDatabase db = session.Open(path_);
-    notes::LNDocument doc;
-    db.GetDocument(id, &doc);
-    doc.Open(0);
-    for (const auto& [name, value] : items)
-      PutText(doc, name, value);
-    doc.SetLastModifiedForSave(Datetime(modified));
-    doc.Save(0);
-    doc.Close();
-    db.Close();
-    return 0;
-  });
-}
-
-void NotesDb::SetBrief(notes::NOTEID id, const std::string& brief,
-                       const std::string& modified) const {
-  Guard("set brief", [&] {
-    Session session;
-    notes::LNCalendar calendar = session.Calendar(path_);
-    notes::LNCalendarEntry entry;
-    calendar.GetDocument(id, &entry);
-    entry.Open(0);
-    entry.SetBriefDescription(brief);
-    entry.SetLastModifiedForSave(Datetime(modified));
-    entry.Save(0, notes::TRUE);
-    entry.Close();
-    calendar.Close();
-    return 0;
-  });
-}
-
-void NotesDb::Restamp(notes::NOTEID id, const std::string& modified) const {
-  SetItems(id, {}, modified);
-}
-
-void NotesDb::Delete(notes::NOTEID id) const {
-  Guard("delete", [&] {
-    Session session;
-    notes::LNDatabase db = session.Open(path_);
-    db.DeleteNote(id);
-    db.Close();
-    return 0;
-  });
-}
-
-std::vector<notes::NOTEID> NotesDb::NoteIds() const {
-  return Guard("list", [&] {
-    Session session;
-    notes::LNDatabase db = session.Open(path_);
-    notes::LNDocumentArray documents;
-    db.GetDocuments(&documents);
-    std::vector<notes::NOTEID> ids;
-    for (uint32_t i = 0; i < documents.GetCount(); ++i)
-      ids.push_back(documents[i].GetNoteID());
-    db.Close();
-    return ids;
-  });
-}
-
-std::optional<std::map<std::string, std::string>> NotesDb::TextItems(notes::NOTEID id) const {
-  const std::vector<notes::NOTEID> ids = NoteIds();
-  if (std::find(ids.begin(), ids.end(), id) == ids.end()) return std::nullopt;
-  return Guard("read items", [&] {
-    Session session;
-    notes::LNDatabase db = session.Open(path_);
-    notes::LNDocument doc;
-    db.GetDocument(id, &doc);
-    doc.Open(0);
-    std::map<std::string, std::string> items;
-    for (const notes::LNItem& item : doc.GetItems()) {
-      const auto* texts = item.Texts();
-      if (item.GetType() == notes::LNITEMTYPE_TEXT && texts != nullptr) {
-        items[item.GetName()] = texts->empty() ? std::string() : texts->front();
-      }
-    }
-    doc.Close();
-    db.Close();
-    return std::optional<std::map<std::string, std::string>>(items);
-  });
-}
-
-std::string NotesDb::Form(notes::NOTEID id) const {
-  return Guard("read form", [&] {
-    Session session;
-    notes::LNDatabase db = session.Open(path_);
-    notes::LNDocument doc;
-    db.GetDocument(id, &doc);
-    doc.Open(0);
-    notes::LNString form;
-    doc.GetFormNote(&form);
-    doc.Close();
-    db.Close();
-    return form;
-  });
-}
-
-NotesDb::Entry NotesDb::ReadEntry(notes::NOTEID id) const {
-  return Guard("read entry", [&] {
-    Session session;
-    notes::LNCalendar calendar = session.Calendar(path_);
-    notes::LNCalendarEntry entry;
-    calendar.GetDocument(id, &entry);
-    entry.Open(0);
-    Entry result;
-    notes::LNDatetimeRange range;
-    entry.GetDatetimeRange(&range);
-    result.range = range.GetText();
-    entry.GetBriefDescription(&result.brief);
-    result.alarm = entry.GetIsAlarmEnabled() != 0;
-    notes::LNDatetime when;
-    try {
-      entry.GetAlarmDatetime(&when);
-      result.alarm_time = when.GetText();
-    } catch (notes::LNSTATUS) {
-    }
-    entry.Close();
-    calendar.Close();
-    return result;
-  });
-}
-
-HandlerTest::HandlerTest()
-    : h_(Handler()),
+HandlerTest::HandlerTest(const HandlerApi& api)
+    : h_(api),
       contacts_db_(dir_.File("contacts.db")),
       calendar_db_(dir_.File("calendar.db")),
       store_path_(dir_.File("pim.store")) {}
@@ -260,41 +39,159 @@ int32_t HandlerTest::Prepare(int32_t mode, int32_t contact_limit, int32_t calend
                     calendar_db_.path().c_str(), store_path_.c_str());
 }
 
+void HandlerTest::StartRunWith(const std::string& contacts, const std::string& calendar) {
+  ASSERT_EQ(h_.Init(), 0);
+  ASSERT_EQ(PrepareWith(contacts, calendar), 0);
+}
+
+int32_t HandlerTest::PrepareWith(const std::string& contacts, const std::string& calendar) {
+  return h_.Prepare(2, 200, 200, contacts.c_str(), "", "", calendar.c_str(), store_path_.c_str());
+}
+
+void HandlerTest::UseCopy(const std::string& name) {
+  const std::filesystem::path folder = dir_.File(name);
+  std::filesystem::create_directory(folder);
+  for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) {
+    if (entry.is_regular_file())
+      std::filesystem::copy_file(entry.path(), folder / entry.path().filename());
+  }
+  contacts_db_ = NotesDb((folder / "contacts.db").string());
+  calendar_db_ = NotesDb((folder / "calendar.db").string());
+  store_path_ = (folder / "pim.store").string();
+}
+
 int32_t HandlerTest::SyncVCard(const std::string& phone_text) {
-  const std::string phone = dir_.File("phone.vcf");
-  const std::string changes = dir_.File("changes.vcf");
-  WriteFile(phone, phone_text);
-  const int32_t result = h_.SyncVCard(phone.c_str(), changes.c_str());
-  struct stat st {};
-  vcard_changes_ = ::stat(changes.c_str(), &st) == 0 ? ReadFile(changes) : "<no file>";
-  return result;
+  return Pass(h_.SyncVCard, "vcf", phone_text, vcard_changes_);
 }
 
 int32_t HandlerTest::SyncVCal(const std::string& phone_text) {
-  const std::string phone = dir_.File("phone.vcs");
-  const std::string changes = dir_.File("changes.vcs");
+  return Pass(h_.SyncVCal, "vcs", phone_text, vcal_changes_);
+}
+
+int32_t HandlerTest::Pass(PhonePass pass, const std::string& extension,
+                          const std::string& phone_text, std::string& changes_text) {
+  const std::string phone = dir_.File("phone." + extension);
+  const std::string changes = dir_.File("changes." + extension);
   WriteFile(phone, phone_text);
-  const int32_t result = h_.SyncVCal(phone.c_str(), changes.c_str());
+  const int32_t result = pass(phone.c_str(), changes.c_str());
   struct stat st {};
-  vcal_changes_ = ::stat(changes.c_str(), &st) == 0 ? ReadFile(changes) : "<no file>";
+  changes_text = ::stat(changes.c_str(), &st) == 0 ? ReadFile(changes) : "<no file>";
   return result;
 }
 
 int32_t HandlerTest::UpdateVCardLuids(const std::string& answer_text) {
-  const std::string answers = dir_.File("luids.vcf");
-  WriteFile(answers, answer_text);
-  return h_.UpdateVCardLUID(answers.c_str());
+  return Answer(h_.UpdateVCardLUID, "luids.vcf", answer_text);
 }
 
 int32_t HandlerTest::UpdateVCalLuids(const std::string& answer_text) {
-  const std::string answers = dir_.File("luids.vcs");
+  return Answer(h_.UpdateVCalLUID, "luids.vcs", answer_text);
+}
+
+int32_t HandlerTest::Answer(int32_t (*update)(const char*), const std::string& name,
+                            const std::string& answer_text) {
+  const std::string answers = dir_.File(name);
   WriteFile(answers, answer_text);
-  return h_.UpdateVCalLUID(answers.c_str());
+  return update(answers.c_str());
+}
+
+int32_t HandlerTest::RunCardPass(const std::string& phone_cards, int32_t contact_limit) {
+  return RunOnePass(&HandlerTest::SyncVCard, phone_cards, 2, contact_limit, 200, std::nullopt);
+}
+
+int32_t HandlerTest::RunTodoPass(const std::string& phone_todos, int32_t calendar_limit) {
+  return RunOnePass(&HandlerTest::SyncVCal, phone_todos, 2, 200, calendar_limit, std::nullopt);
+}
+
+int32_t HandlerTest::RunCardPassWithAnswers(const std::string& phone_cards,
+                                            const std::string& luid_answers, int32_t mode) {
+  return RunOnePass(&HandlerTest::SyncVCard, phone_cards, mode, 200, 200, luid_answers);
+}
+
+int32_t HandlerTest::RunOnePass(int32_t (HandlerTest::*pass)(const std::string&),
+                                const std::string& phone_text, int32_t mode, int32_t contact_limit,
+                                int32_t calendar_limit,
+                                const std::optional<std::string>& luid_answers) {
+  StartRun(mode, contact_limit, calendar_limit);
+  if (HasFatalFailure()) return -1;
+  EXPECT_EQ(h_.RetrievePIM(), 0);
+  const int32_t result = (this->*pass)(phone_text);
+  EXPECT_EQ(h_.UpdatePIM(), 0);
+  if (luid_answers) {
+    EXPECT_EQ(UpdateVCardLuids(*luid_answers), 0);
+  }
+  h_.Deinit();
+  return result;
+}
+
+std::pair<notes::NOTEID, ContactFields> HandlerTest::AddStoredPerson(const std::string& first,
+                                                                     const std::string& luid) {
+  const notes::NOTEID id = AddPerson(contacts_db_, first);
+  return {id, PersonRecord(id, luid, first)};
 }
 
 bool HandlerTest::StoreExists() const {
   struct stat st {};
   return ::stat(store_path_.c_str(), &st) == 0;
+}
+
+notes::NOTEID AddAnn(const NotesDb& contacts) {
+  return contacts.AddDocument(
+      {{"FirstName", "Ann"}, {"OfficePhoneNumber", "111"}, {"Categories", "Family"}},
+      "2005-01-10 10:00:00");
+}
+
+ContactFields AnnRecord(notes::NOTEID id, const std::string& luid) {
+  return {.note_id = id,
+          .luid = luid,
+          .group = 3,
+          .has_group = true,
+          .first = "Ann",
+          .work = "111",
+          .revision = WinterCet(2005, 1, 10, 10, 0)};
+}
+
+notes::NOTEID AddPerson(const NotesDb& contacts, const std::string& first) {
+  return contacts.AddDocument({{"FirstName", first}}, "2005-01-10 10:00:00");
+}
+
+ContactFields PersonRecord(notes::NOTEID id, const std::string& luid, const std::string& first) {
+  return {.note_id = id, .luid = luid, .first = first, .revision = WinterCet(2005, 1, 10, 10, 0)};
+}
+
+notes::NOTEID AddDentist(const NotesDb& calendar, bool alarm) {
+  return calendar.AddTodo("2005-01-12 09:00:00", "2005-01-12 10:00:00", "Dentist", alarm,
+                          "2005-01-10 12:00:00");
+}
+
+TodoFields DentistRecord(notes::NOTEID id, const std::string& luid, bool alarm) {
+  return NotesTodoRecord(id, luid, "Dentist", WinterCet(2005, 1, 12, 9, 0),
+                         WinterCet(2005, 1, 12, 10, 0), WinterCet(2005, 1, 10, 12, 0), alarm);
+}
+
+std::map<std::string, std::string> PersonItems(const std::map<std::string, std::string>& values) {
+  std::map<std::string, std::string> items = {
+      {"Type", "Person"},        {"FirstName", ""},   {"CellPhoneNumber", ""},
+      {"MailAddress", ""},       {"PhoneNumber", ""}, {"OfficeFAXPhoneNumber", ""},
+      {"OfficePhoneNumber", ""}, {"CompanyName", ""}};
+  for (const auto& [name, value] : values)
+    items[name] = value;
+  return items;
+}
+
+TodoFields NotesTodoRecord(notes::NOTEID id, const std::string& luid, const std::string& summary,
+                           int32_t start, int32_t end, int32_t last_modified, bool alarm) {
+  return {.note_id = id,
+          .luid = luid,
+          .alarm = alarm ? 1 : 0,
+          .has_alarm = true,
+          .summary = summary,
+          .has_summary = true,
+          .start = start,
+          .has_start = true,
+          .end = end,
+          .has_end = true,
+          .last_modified = last_modified,
+          .has_last_modified = true};
 }
 
 std::string PhoneCard(const std::string& luid, const std::vector<std::string>& lines) {
@@ -312,50 +209,14 @@ std::string PhoneTodo(const std::string& luid, const std::vector<std::string>& l
 }
 
 std::string PhoneCalendar(const std::vector<std::string>& todos) {
-  std::string text = "BEGIN:VCALENDAR\nVERSION:1.0\n";
+  std::string components;
   for (const std::string& todo : todos)
-    text += todo;
-  return text + "END:VCALENDAR\n";
+    components += todo;
+  return CalendarChanges(components);
 }
 
 std::string CalendarChanges(const std::string& components) {
   return "BEGIN:VCALENDAR\nVERSION:1.0\n" + components + "END:VCALENDAR\n";
-}
-
-testing::AssertionResult NoBoxes() {
-  if (CapturedBoxes().empty()) return testing::AssertionSuccess();
-  auto failure = testing::AssertionFailure() << CapturedBoxes().size() << " message box(es):";
-  for (const CapturedBox& box : CapturedBoxes())
-    failure << "\n  \"" << box.text << '"';
-  return failure;
-}
-
-testing::AssertionResult OneBox(const std::string& text, const char* caption, unsigned int style) {
-  const auto& boxes = CapturedBoxes();
-  if (boxes.size() != 1) {
-    auto failure = testing::AssertionFailure() << boxes.size() << " message boxes, not 1:";
-    for (const CapturedBox& box : boxes)
-      failure << "\n  \"" << box.text << '"';
-    return failure;
-  }
-  const CapturedBox& box = boxes.front();
-  if (!box.owner_is_null) return testing::AssertionFailure() << "the box has an owner window";
-  if (box.text != text) {
-    return testing::AssertionFailure() << "text \"" << box.text << "\", not \"" << text << '"';
-  }
-  if (caption == nullptr && !box.caption_is_null) {
-    return testing::AssertionFailure() << "caption \"" << box.caption << "\", not none";
-  }
-  if (caption != nullptr && (box.caption_is_null || box.caption != caption)) {
-    return testing::AssertionFailure()
-           << "caption " << (box.caption_is_null ? "none" : '"' + box.caption + '"') << ", not \""
-           << caption << '"';
-  }
-  if (box.style != style) {
-    return testing::AssertionFailure()
-           << "style 0x" << std::hex << box.style << ", not 0x" << style;
-  }
-  return testing::AssertionSuccess();
 }
 
 }  // namespace pim::test

@@ -21,14 +21,21 @@ std::vector<std::string> FilesIn(const std::string& folder) {
   return names;
 }
 
-// Runs the body with the current folder set to `folder`, then goes back.
+// Runs the body with the current folder set to a fresh one, then goes back: the body must have
+// left nothing in it.
 template <class Body>
-void InFolder(const std::string& folder, Body&& body) {
+void InEmptyFolder(Body&& body) {
+  TempDir folder;
   const std::filesystem::path old = std::filesystem::current_path();
-  std::filesystem::current_path(folder);
+  std::filesystem::current_path(folder.path());
   body();
   std::filesystem::current_path(old);
+  EXPECT_TRUE(FilesIn(folder.path()).empty());
 }
+
+// The reports of a path that is empty: reading from it and saving the store to it.
+const std::string kCannotOpenEmptyPath = "Cannot open \"\": No such file or directory.";
+const std::string kCannotCreateEmptyPath = "Cannot create \"\": No such file or directory.";
 
 using LifecycleTest = HandlerTest;
 
@@ -54,50 +61,44 @@ TEST(LifecycleWithoutPrepare, DeinitReportsTheEmptyStorePathAndWritesNothing) {
   if (!HandlerFreshlyLoaded()) GTEST_SKIP() << "needs a process of its own, as ctest runs it";
   const HandlerApi& h = Handler();
   ClearCaptures();
-  TempDir folder;
-  InFolder(folder.path(), [&] {
+  InEmptyFolder([&] {
     ASSERT_EQ(h.Init(), 0);
     h.Deinit();
+    EXPECT_TRUE(OneBox(kCannotCreateEmptyPath, nullptr, 0));
   });
-  EXPECT_TRUE(OneBox("Cannot create \"\": No such file or directory.", nullptr, 0));
-  EXPECT_TRUE(FilesIn(folder.path()).empty());
 }
 
 TEST_F(LifecycleTest, DeinitWithAnEmptyStorePathReportsAndWritesNothing) {
-  TempDir folder;
-  InFolder(folder.path(), [&] {
+  InEmptyFolder([&] {
     ASSERT_EQ(h_.Init(), 0);
     ASSERT_EQ(h_.Prepare(2, 200, 200, contacts_db_.path().c_str(), "", "",
                          calendar_db_.path().c_str(), ""),
               0);
     h_.Deinit();
+    EXPECT_TRUE(OneBox(kCannotCreateEmptyPath, nullptr, 0));
   });
-  EXPECT_TRUE(OneBox("Cannot create \"\": No such file or directory.", nullptr, 0));
-  EXPECT_TRUE(FilesIn(folder.path()).empty());
 }
 
 TEST_F(LifecycleTest, NullStringsCountAsEmptyStrings) {
-  TempDir folder;
-  InFolder(folder.path(), [&] {
+  InEmptyFolder([&] {
     ASSERT_EQ(h_.Prepare(2, 200, 200, nullptr, nullptr, nullptr, nullptr, nullptr), 0);
     EXPECT_EQ(h_.DumpSyncObjectStore(nullptr), 0);
     EXPECT_TRUE(NoBoxes());
     EXPECT_EQ(h_.SyncVCard(nullptr, nullptr), 1);
-    EXPECT_TRUE(OneBox("Cannot open \"\": No such file or directory.", nullptr, 0));
+    EXPECT_TRUE(OneBox(kCannotOpenEmptyPath, nullptr, 0));
     ClearCaptures();
     EXPECT_EQ(h_.SyncVCal(nullptr, nullptr), 1);
-    EXPECT_TRUE(OneBox("Cannot open \"\": No such file or directory.", nullptr, 0));
+    EXPECT_TRUE(OneBox(kCannotOpenEmptyPath, nullptr, 0));
     ClearCaptures();
     EXPECT_EQ(h_.UpdateVCardLUID(nullptr), 1);
-    EXPECT_TRUE(OneBox("Cannot open \"\": No such file or directory.", nullptr, 0));
+    EXPECT_TRUE(OneBox(kCannotOpenEmptyPath, nullptr, 0));
     ClearCaptures();
     EXPECT_EQ(h_.UpdateVCalLUID(nullptr), 1);
-    EXPECT_TRUE(OneBox("Cannot open \"\": No such file or directory.", nullptr, 0));
+    EXPECT_TRUE(OneBox(kCannotOpenEmptyPath, nullptr, 0));
     ClearCaptures();
     h_.Deinit();
-    EXPECT_TRUE(OneBox("Cannot create \"\": No such file or directory.", nullptr, 0));
+    EXPECT_TRUE(OneBox(kCannotCreateEmptyPath, nullptr, 0));
   });
-  EXPECT_TRUE(FilesIn(folder.path()).empty());
 }
 
 TEST_F(LifecycleTest, PreparedTwiceOnlyTheSecondStorePathIsWritten) {
@@ -119,7 +120,7 @@ TEST_F(LifecycleTest, DeinitWithoutInitSavesAndReportsNothing) {
 }
 
 TEST_F(LifecycleTest, AFolderAtTheStorePathIsReportedAndTheRecordsAreStillReleased) {
-  contacts_db_.AddDocument({{"FirstName", "Ann"}}, "2005-01-10 10:00:00");
+  AddPerson(contacts_db_, "Ann");
   ASSERT_TRUE(std::filesystem::create_directory(store_path_));
   StartRun();
   EXPECT_EQ(h_.RetrievePIM(), 0);
@@ -173,11 +174,7 @@ TEST_F(LifecycleTest, DeinitAfterPurgeDoesNotEndTheSessionTwice) {
 
 TEST_F(LifecycleTest, ReportsReachTheHostWithANullOrAnEmptyCaption) {
   // Retrieval reports with no caption of its own, the update of Notes with the empty one.
-  const std::string missing = dir_.File("missing.db");
-  ASSERT_EQ(h_.Init(), 0);
-  ASSERT_EQ(h_.Prepare(2, 200, 200, missing.c_str(), "", "", calendar_db_.path().c_str(),
-                       store_path_.c_str()),
-            0);
+  StartRunWith(MissingDatabase(), calendar_db_.path());
   EXPECT_EQ(h_.RetrievePIM(), 1);
   const std::string text = notes::LNGetErrorMessage(notes::LNERR_DATABASE_NOT_FOUND);
   EXPECT_TRUE(OneBox(text, nullptr, 0x2000));

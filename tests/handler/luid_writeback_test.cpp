@@ -12,12 +12,8 @@ class LuidWritebackTest : public HandlerTest {
   // write-back; returns their records as Notes gave them.
   std::vector<ContactFields> SendNewContacts(size_t count) {
     std::vector<ContactFields> records;
-    for (size_t i = 0; i < count; ++i) {
-      const std::string name = "N" + std::to_string(i + 1);
-      const notes::NOTEID id =
-          contacts_db_.AddDocument({{"FirstName", name}}, "2005-01-10 10:00:00");
-      records.push_back({.note_id = id, .first = name, .revision = WinterCet(2005, 1, 10, 10, 0)});
-    }
+    for (size_t i = 0; i < count; ++i)
+      records.push_back(AddStoredPerson("N" + std::to_string(i + 1), "").second);
     StartRun();
     EXPECT_EQ(h_.RetrievePIM(), 0);
     EXPECT_EQ(SyncVCard(""), 0);
@@ -75,25 +71,17 @@ TEST_F(LuidWritebackTest, LuidsSkipTheRecordsThatHaveOne) {
   // Ann, Bob and Cid are paired; in mode 0, Ann and Cid, gone from the phone, are sent to it
   // again as new with their LUIDs forgotten.
   std::vector<ContactFields> records;
-  for (const char* name : {"Ann", "Bob", "Cid"}) {
-    const notes::NOTEID id = contacts_db_.AddDocument({{"FirstName", name}}, "2005-01-10 10:00:00");
-    records.push_back({.note_id = id,
-                       .luid = std::string(1, name[0]) + "1",
-                       .first = name,
-                       .revision = WinterCet(2005, 1, 10, 10, 0)});
-  }
+  for (const char* name : {"Ann", "Bob", "Cid"})
+    records.push_back(AddStoredPerson(name, std::string(1, name[0]) + "1").second);
   WriteFile(store_path_, StoreOf({}, records));
-  StartRun(0);
-  ASSERT_EQ(h_.RetrievePIM(), 0);
-  EXPECT_EQ(SyncVCard(PhoneCard("B1", {"N:Bob", "REV:20050110T100000Z"})), 0);
+  EXPECT_EQ(RunCardPassWithAnswers(PhoneCard("B1", {"N:Bob", "REV:20050110T100000Z"}),
+                                   "X-VOQ-LUID:n1\nX-VOQ-LUID:n2\n", 0),
+            0);
   EXPECT_EQ(vcard_changes_,
             "BEGIN:VCARD\nVERSION:2.1\nX-VOQ-LUID:\nX-VOQ-PHB-STORAGE:ME\nN:Ann\n"
             "REV:20050110T100000Z\nEND:VCARD\n"
             "BEGIN:VCARD\nVERSION:2.1\nX-VOQ-LUID:\nX-VOQ-PHB-STORAGE:ME\nN:Cid\n"
             "REV:20050110T100000Z\nEND:VCARD\n");
-  EXPECT_EQ(h_.UpdatePIM(), 0);
-  EXPECT_EQ(UpdateVCardLuids("X-VOQ-LUID:n1\nX-VOQ-LUID:n2\n"), 0);
-  h_.Deinit();
   records[0].luid = "n1";
   records[2].luid = "n2";
   EXPECT_EQ(ToHex(Store()), ToHex(StoreOf({}, records)));
@@ -103,31 +91,18 @@ TEST_F(LuidWritebackTest, LuidsSkipTheRecordsThatHaveOne) {
 TEST_F(LuidWritebackTest, ARecordTheUpdateDroppedTakesNoLuid) {
   // Xen never got a LUID and the phone, not knowing it, did not send it: mode 2 deletes it
   // from Notes and drops it, so Yul, new in Notes, is the only one waiting.
-  const notes::NOTEID xen = contacts_db_.AddDocument({{"FirstName", "Xen"}}, "2005-01-10 10:00:00");
-  WriteFile(
-      store_path_,
-      StoreOf({}, {{.note_id = xen, .first = "Xen", .revision = WinterCet(2005, 1, 10, 10, 0)}}));
-  const notes::NOTEID yul = contacts_db_.AddDocument({{"FirstName", "Yul"}}, "2005-01-10 10:00:00");
-  StartRun();
-  ASSERT_EQ(h_.RetrievePIM(), 0);
-  EXPECT_EQ(SyncVCard(""), 0);
-  EXPECT_EQ(h_.UpdatePIM(), 0);
-  EXPECT_EQ(UpdateVCardLuids("X-VOQ-LUID:y1\n"), 0);
-  h_.Deinit();
+  WriteFile(store_path_, StoreOf({}, {AddStoredPerson("Xen", "").second}));
+  const notes::NOTEID yul = AddPerson(contacts_db_, "Yul");
+  EXPECT_EQ(RunCardPassWithAnswers("", "X-VOQ-LUID:y1\n"), 0);
   EXPECT_EQ(contacts_db_.NoteIds(), std::vector<notes::NOTEID>{yul});
-  EXPECT_EQ(ToHex(Store()), ToHex(StoreOf({}, {{.note_id = yul,
-                                                .luid = "y1",
-                                                .first = "Yul",
-                                                .revision = WinterCet(2005, 1, 10, 10, 0)}})));
+  EXPECT_EQ(ToHex(Store()), ToHex(StoreOf({}, {PersonRecord(yul, "y1", "Yul")})));
 }
 
 TEST_F(LuidWritebackTest, ACardThePhoneSentWithoutALuidWaitsForOne) {
-  StartRun();
-  ASSERT_EQ(h_.RetrievePIM(), 0);
-  EXPECT_EQ(SyncVCard("BEGIN:VCARD\nVERSION:2.1\nN:Pat\nREV:20050110T100000Z\nEND:VCARD\n"), 0);
-  EXPECT_EQ(h_.UpdatePIM(), 0);
-  EXPECT_EQ(UpdateVCardLuids("X-VOQ-LUID:p1\n"), 0);
-  h_.Deinit();
+  EXPECT_EQ(
+      RunCardPassWithAnswers("BEGIN:VCARD\nVERSION:2.1\nN:Pat\nREV:20050110T100000Z\nEND:VCARD\n",
+                             "X-VOQ-LUID:p1\n"),
+      0);
   const std::vector<notes::NOTEID> ids = contacts_db_.NoteIds();
   ASSERT_EQ(ids.size(), 1u);
   EXPECT_EQ(ToHex(Store()), ToHex(StoreOf({}, {{.note_id = ids[0],

@@ -10,7 +10,7 @@ namespace {
 using PurgeTest = HandlerTest;
 
 TEST_F(PurgeTest, DeletesPersonsAndTheEntriesOfTheRangeOnly) {
-  contacts_db_.AddDocument({{"FirstName", "Ann"}}, "2005-01-10 10:00:00");
+  AddPerson(contacts_db_, "Ann");
   const notes::NOTEID group =
       contacts_db_.AddDocument({{"ListName", "Team"}}, "2005-01-10 10:00:00", "Group");
   contacts_db_.AddDocument({{"FirstName", "Bob"}}, "2005-01-10 10:00:00", "person");
@@ -55,24 +55,17 @@ TEST_F(PurgeTest, EndsTheSessionOfARunUnderWay) {
 }
 
 TEST_F(PurgeTest, AFailureIsReportedAndTheDeletionsBeforeItStay) {
-  calendar_db_.AddTodo("2005-01-12 09:00:00", "2005-01-12 10:00:00", "Dentist", false,
-                       "2005-01-10 12:00:00");
-  const std::string missing = dir_.File("missing.db");
-  ASSERT_EQ(h_.Prepare(2, 200, 200, missing.c_str(), "", "", calendar_db_.path().c_str(),
-                       store_path_.c_str()),
-            0);
+  AddDentist(calendar_db_, false);
+  ASSERT_EQ(PrepareWith(MissingDatabase(), calendar_db_.path()), 0);
   EXPECT_EQ(h_.PurgeAll(), 1);
   EXPECT_TRUE(OneBox(notes::LNGetErrorMessage(notes::LNERR_DATABASE_NOT_FOUND), nullptr, 0x2000));
   EXPECT_TRUE(calendar_db_.NoteIds().empty());
-  EXPECT_FALSE(std::filesystem::exists(missing));
+  EXPECT_FALSE(std::filesystem::exists(MissingDatabase()));
 }
 
 TEST_F(PurgeTest, AFollowingRunSendsTheDeletionsToThePhone) {
-  const notes::NOTEID ann = contacts_db_.AddDocument({{"FirstName", "Ann"}}, "2005-01-10 10:00:00");
-  WriteFile(store_path_, StoreOf({}, {{.note_id = ann,
-                                       .luid = "A1",
-                                       .first = "Ann",
-                                       .revision = WinterCet(2005, 1, 10, 10, 0)}}));
+  const auto [ann, ann_record] = AddStoredPerson("Ann", "A1");
+  WriteFile(store_path_, StoreOf({}, {ann_record}));
   ASSERT_EQ(Prepare(), 0);
   EXPECT_EQ(h_.PurgeAll(), 0);
   StartRun();

@@ -19,28 +19,21 @@ const std::string kDentistAsNew =
 
 class RetrievalTest : public HandlerTest {
  protected:
-  void AddAnn() {
-    ann_ = contacts_db_.AddDocument(
-        {{"FirstName", "Ann"}, {"OfficePhoneNumber", "111"}, {"Categories", "Family"}},
-        "2005-01-10 10:00:00");
-  }
+  void AddAnn() { ann_ = test::AddAnn(contacts_db_); }
   void AddBob(const std::string& form = "Person") {
     bob_ = contacts_db_.AddDocument({{"FirstName", "Bob"}, {"CellPhoneNumber", "0170"}},
                                     "2005-01-11 09:30:00", form);
   }
-  void AddDentist() {
-    dentist_ = calendar_db_.AddTodo("2005-01-12 09:00:00", "2005-01-12 10:00:00", "Dentist", true,
-                                    "2005-01-10 12:00:00");
+  void AddDentist() { dentist_ = test::AddDentist(calendar_db_); }
+  // A to-do from 09:00 to 10:00 of a local day ("YYYY-MM-DD"), without an alarm.
+  void AddTodo(const std::string& day, const std::string& brief) {
+    calendar_db_.AddTodo(day + " 09:00:00", day + " 10:00:00", brief, false, "2005-01-10 12:00:00");
   }
-  ContactFields AnnRecord(const std::string& luid) const {
-    return {.note_id = ann_,
-            .luid = luid,
-            .group = 3,
-            .has_group = true,
-            .first = "Ann",
-            .work = "111",
-            .revision = WinterCet(2005, 1, 10, 10, 0)};
+  void AddNightShift() {
+    calendar_db_.AddTodo("2005-01-13 23:00:00", "2005-01-14 01:00:00", "Night shift", false,
+                         "2005-01-10 12:00:00");
   }
+  ContactFields AnnRecord(const std::string& luid) const { return test::AnnRecord(ann_, luid); }
   ContactFields BobRecord(const std::string& luid) const {
     return {.note_id = bob_,
             .luid = luid,
@@ -59,12 +52,9 @@ TEST_F(RetrievalTest, WithoutAStoreFileEveryPersonAndSingleDayEntryIsNewInNotesO
   contacts_db_.AddDocument({{"ListName", "Team"}}, "2005-01-10 11:00:00", "Group");
   AddBob("person");
   AddDentist();
-  calendar_db_.AddTodo("2005-01-13 23:00:00", "2005-01-14 01:00:00", "Night shift", false,
-                       "2005-01-10 12:00:00");
-  calendar_db_.AddTodo("1989-12-31 09:00:00", "1989-12-31 10:00:00", "Too early", false,
-                       "2005-01-10 12:00:00");
-  calendar_db_.AddTodo("2020-01-02 09:00:00", "2020-01-02 10:00:00", "Too late", false,
-                       "2005-01-10 12:00:00");
+  AddNightShift();
+  AddTodo("1989-12-31", "Too early");
+  AddTodo("2020-01-02", "Too late");
 
   StartRun();
   EXPECT_EQ(h_.RetrievePIM(), 0);
@@ -87,14 +77,11 @@ TEST_F(RetrievalTest, AZeroByteStoreFileIsReadSilently) {
 
 TEST_F(RetrievalTest, AStoreWhoseFirstWordIsTwoIsRefusedWithoutReadingNotes) {
   // Neither database exists: reading Notes would show a Notes error report.
-  const std::string missing = dir_.File("missing.db");
   WriteFile(store_path_, StoreBytes().Head(2).Count(0).Count(0).bytes());
-  ASSERT_EQ(h_.Init(), 0);
-  ASSERT_EQ(h_.Prepare(2, 200, 200, missing.c_str(), "", "", missing.c_str(), store_path_.c_str()),
-            0);
+  StartRunWith(MissingDatabase(), MissingDatabase());
   EXPECT_EQ(h_.RetrievePIM(), 2);
   EXPECT_TRUE(NoBoxes());
-  EXPECT_FALSE(std::filesystem::exists(missing));
+  EXPECT_FALSE(std::filesystem::exists(MissingDatabase()));
 }
 
 TEST_F(RetrievalTest, AStoreWithAForeignFirstWordLoadsNothing) {
@@ -166,18 +153,7 @@ TEST_F(RetrievalTest, ADamagedStoreKeepsTheRecordsReadBeforeTheFaultAsDeletedInN
 
 TEST_F(RetrievalTest, ADamagedCalendarSectionKeepsTheToDosBeforeTheFault) {
   AddDentist();
-  const TodoFields dentist{.note_id = dentist_,
-                           .luid = "T1",
-                           .alarm = 1,
-                           .has_alarm = true,
-                           .summary = "Dentist",
-                           .has_summary = true,
-                           .start = WinterCet(2005, 1, 12, 9, 0),
-                           .has_start = true,
-                           .end = WinterCet(2005, 1, 12, 10, 0),
-                           .has_end = true,
-                           .last_modified = WinterCet(2005, 1, 10, 12, 0),
-                           .has_last_modified = true};
+  const TodoFields dentist = DentistRecord(dentist_);
   TodoFields other = dentist;
   other.note_id = dentist_ + 100;
   other.luid = "T2";
@@ -185,15 +161,11 @@ TEST_F(RetrievalTest, ADamagedCalendarSectionKeepsTheToDosBeforeTheFault) {
   store.resize(store.size() - 2 - 20);  // the contact count and the end of the second to-do
   WriteFile(store_path_, store);
 
-  StartRun();
-  EXPECT_EQ(h_.RetrievePIM(), 0);
-  EXPECT_EQ(SyncVCal(PhoneCalendar(
+  EXPECT_EQ(RunTodoPass(PhoneCalendar(
                 {PhoneTodo("T1", {"SUMMARY:Dentist"}), PhoneTodo("T2", {"SUMMARY:Dentist"})})),
             0);
   // T1 is in step; T2 was lost with the damage and counts as new from the phone.
   EXPECT_EQ(vcal_changes_, CalendarChanges(""));
-  EXPECT_EQ(h_.UpdatePIM(), 0);
-  h_.Deinit();
   const auto saved = DecodedStoreFile();
   ASSERT_TRUE(saved.has_value());
   ASSERT_EQ(saved->todos.size(), 2u);
@@ -208,16 +180,13 @@ TEST_F(RetrievalTest, QueryObjectCountCountsPersonsAndEveryEntryInTheRange) {
   AddBob("PERSON");
   contacts_db_.AddDocument({{"ListName", "Team"}}, "2005-01-10 11:00:00", "Group");
   AddDentist();
-  calendar_db_.AddTodo("2005-01-13 23:00:00", "2005-01-14 01:00:00", "Night shift", false,
-                       "2005-01-10 12:00:00");
-  calendar_db_.AddTodo("1989-12-31 09:00:00", "1989-12-31 10:00:00", "Too early", false,
-                       "2005-01-10 12:00:00");
+  AddNightShift();
+  AddTodo("1989-12-31", "Too early");
   calendar_db_.AddTodo("1990-01-01 00:00:00", "1990-01-01 01:00:00", "First day", false,
                        "2005-01-10 12:00:00");
   calendar_db_.AddTodo("2020-01-01 12:00:00", "2020-01-01 13:00:00", "Last day", false,
                        "2005-01-10 12:00:00");
-  calendar_db_.AddTodo("2020-01-02 09:00:00", "2020-01-02 10:00:00", "Too late", false,
-                       "2005-01-10 12:00:00");
+  AddTodo("2020-01-02", "Too late");
 
   StartRun();
   uint32_t contacts = 99;
@@ -237,11 +206,7 @@ TEST_F(RetrievalTest, QueryObjectCountCountsPersonsAndEveryEntryInTheRange) {
 
 TEST_F(RetrievalTest, QueryObjectCountStoresTheCalendarCountBeforeAContactFailure) {
   AddDentist();
-  const std::string missing = dir_.File("missing.db");
-  ASSERT_EQ(h_.Init(), 0);
-  ASSERT_EQ(h_.Prepare(2, 200, 200, missing.c_str(), "", "", calendar_db_.path().c_str(),
-                       store_path_.c_str()),
-            0);
+  StartRunWith(MissingDatabase(), calendar_db_.path());
   uint32_t contacts = 0xDEADBEEF;
   uint32_t calendar = 0xDEADBEEF;
   EXPECT_EQ(h_.QueryObjectCount(&contacts, &calendar), 1);
@@ -252,11 +217,7 @@ TEST_F(RetrievalTest, QueryObjectCountStoresTheCalendarCountBeforeAContactFailur
 
 TEST_F(RetrievalTest, ANotesFailureStopsTheMergeWhereItWas) {
   AddDentist();
-  const std::string missing = dir_.File("missing.db");
-  ASSERT_EQ(h_.Init(), 0);
-  ASSERT_EQ(h_.Prepare(2, 200, 200, missing.c_str(), "", "", calendar_db_.path().c_str(),
-                       store_path_.c_str()),
-            0);
+  StartRunWith(MissingDatabase(), calendar_db_.path());
   EXPECT_EQ(h_.RetrievePIM(), 1);
   EXPECT_TRUE(OneBox(notes::LNGetErrorMessage(notes::LNERR_DATABASE_NOT_FOUND), nullptr, 0x2000));
   // The calendar was merged before the contact database failed.

@@ -27,6 +27,31 @@ std::string RowName(const testing::TestParamInfo<Row>& row) {
   return row.param.name;
 }
 
+// The notes of the database after the run, against what the row leaves in Notes: none, or the
+// one note, the record's own or, recreated, a new one. Gives that note to look at.
+std::optional<notes::NOTEID> ExpectLeftInNotes(const Row& row,
+                                               const std::vector<notes::NOTEID>& ids,
+                                               notes::NOTEID own) {
+  if (row.in_notes == Left::kNothing) {
+    EXPECT_TRUE(ids.empty());
+    return std::nullopt;
+  }
+  EXPECT_EQ(ids.size(), 1u);
+  if (ids.size() != 1) return std::nullopt;
+  if (row.in_notes == Left::kRecreated) {
+    EXPECT_NE(ids[0], own);
+  } else {
+    EXPECT_EQ(ids[0], own);
+  }
+  return ids[0];
+}
+
+// The note the store's record names afterwards: a recreated record names its new note.
+notes::NOTEID StoredNoteId(const Row& row, const std::vector<notes::NOTEID>& ids,
+                           notes::NOTEID own) {
+  return row.in_store == Left::kRecreated && !ids.empty() ? ids[0] : own;
+}
+
 // clang-format off
 const Row kRows[] = {
     {"Mode0UnchangedOnPhone",   0, NotesSide::kUnchanged, true,  Sent::kNothing,       false, Left::kAsBefore,  Left::kAsBefore},
@@ -62,13 +87,7 @@ const Row kRows[] = {
 class ContactMatrixTest : public HandlerTest, public testing::WithParamInterface<Row> {
  protected:
   ContactFields Stored(const std::string& luid, Left values, notes::NOTEID id) const {
-    ContactFields ann{.note_id = id,
-                      .luid = luid,
-                      .group = 3,
-                      .has_group = true,
-                      .first = "Ann",
-                      .work = "111",
-                      .revision = WinterCet(2005, 1, 10, 10, 0)};
+    ContactFields ann = AnnRecord(id, luid);
     if (values == Left::kChanged) {
       ann.work = "222";
       ann.revision = WinterCet(2005, 2, 1, 8, 0);
@@ -97,9 +116,7 @@ class ContactMatrixTest : public HandlerTest, public testing::WithParamInterface
 
 TEST_P(ContactMatrixTest, SettlesTheRecord) {
   const Row& row = GetParam();
-  const notes::NOTEID ann = contacts_db_.AddDocument(
-      {{"FirstName", "Ann"}, {"OfficePhoneNumber", "111"}, {"Categories", "Family"}},
-      "2005-01-10 10:00:00");
+  const notes::NOTEID ann = AddAnn(contacts_db_);
   std::string phone;
   if (row.notes == NotesSide::kAdded) {
     WriteFile(store_path_, StoreOf({}, {}));
@@ -120,39 +137,23 @@ TEST_P(ContactMatrixTest, SettlesTheRecord) {
   }
   if (row.notes == NotesSide::kDeleted) contacts_db_.Delete(ann);
 
-  StartRun(row.mode);
-  EXPECT_EQ(h_.RetrievePIM(), 0);
-  EXPECT_EQ(SyncVCard(phone), 0);
+  EXPECT_EQ(RunCardPassWithAnswers(phone, row.new_luid ? "X-VOQ-LUID:A9\n" : "", row.mode), 0);
   EXPECT_EQ(vcard_changes_, Text(row.sent));
-  EXPECT_EQ(h_.UpdatePIM(), 0);
-  EXPECT_EQ(UpdateVCardLuids(row.new_luid ? "X-VOQ-LUID:A9\n" : ""), 0);
-  h_.Deinit();
   EXPECT_TRUE(NoBoxes());
 
   const std::vector<notes::NOTEID> ids = contacts_db_.NoteIds();
-  if (row.in_notes == Left::kNothing) {
-    EXPECT_TRUE(ids.empty());
-  } else {
-    ASSERT_EQ(ids.size(), 1u);
-    if (row.in_notes == Left::kRecreated) {
-      EXPECT_NE(ids[0], ann);
-    } else {
-      EXPECT_EQ(ids[0], ann);
-    }
-    const auto items = contacts_db_.TextItems(ids[0]);
+  if (const auto id = ExpectLeftInNotes(row, ids, ann)) {
+    const auto items = contacts_db_.TextItems(*id);
     ASSERT_TRUE(items.has_value());
     EXPECT_EQ(items->at("FirstName"), "Ann");
     EXPECT_EQ(items->at("OfficePhoneNumber"), row.in_notes == Left::kChanged ? "222" : "111");
     EXPECT_EQ(items->at("Categories"), "Family");
   }
-
-  if (row.in_store == Left::kNothing) {
-    EXPECT_EQ(ToHex(Store()), ToHex(StoreOf({}, {})));
-  } else {
-    const notes::NOTEID id = row.in_store == Left::kRecreated && !ids.empty() ? ids[0] : ann;
-    EXPECT_EQ(ToHex(Store()),
-              ToHex(StoreOf({}, {Stored(row.new_luid ? "A9" : "A1", row.in_store, id)})));
-  }
+  const std::string store = row.in_store == Left::kNothing
+                                ? StoreOf({}, {})
+                                : StoreOf({}, {Stored(row.new_luid ? "A9" : "A1", row.in_store,
+                                                      StoredNoteId(row, ids, ann))});
+  EXPECT_EQ(ToHex(Store()), ToHex(store));
 }
 
 INSTANTIATE_TEST_SUITE_P(Contacts, ContactMatrixTest, testing::ValuesIn(kRows), RowName);
@@ -160,18 +161,7 @@ INSTANTIATE_TEST_SUITE_P(Contacts, ContactMatrixTest, testing::ValuesIn(kRows), 
 class TodoMatrixTest : public HandlerTest, public testing::WithParamInterface<Row> {
  protected:
   TodoFields Stored(const std::string& luid, Left values, notes::NOTEID id) const {
-    TodoFields dentist{.note_id = id,
-                       .luid = luid,
-                       .alarm = 1,
-                       .has_alarm = true,
-                       .summary = "Dentist",
-                       .has_summary = true,
-                       .start = WinterCet(2005, 1, 12, 9, 0),
-                       .has_start = true,
-                       .end = WinterCet(2005, 1, 12, 10, 0),
-                       .has_end = true,
-                       .last_modified = WinterCet(2005, 1, 10, 12, 0),
-                       .has_last_modified = true};
+    TodoFields dentist = DentistRecord(id, luid);
     if (values == Left::kChanged) {
       dentist.summary = "Dentist 2";
       dentist.last_modified = WinterCet(2005, 2, 1, 8, 0);
@@ -209,8 +199,7 @@ class TodoMatrixTest : public HandlerTest, public testing::WithParamInterface<Ro
 
 TEST_P(TodoMatrixTest, SettlesTheRecord) {
   const Row& row = GetParam();
-  const notes::NOTEID dentist = calendar_db_.AddTodo("2005-01-12 09:00:00", "2005-01-12 10:00:00",
-                                                     "Dentist", true, "2005-01-10 12:00:00");
+  const notes::NOTEID dentist = AddDentist(calendar_db_);
   const std::vector<std::string> fields = {"DTSTART:20050112T090000Z", "DTEND:20050112T100000Z",
                                            "AALARM:ON", "SUMMARY:Dentist",
                                            "LAST-MODIFIED:20050110T120000Z"};
@@ -227,6 +216,7 @@ TEST_P(TodoMatrixTest, SettlesTheRecord) {
   }
   if (row.notes == NotesSide::kDeleted) calendar_db_.Delete(dentist);
 
+  // Step by step: the report of the pass comes before the update runs.
   StartRun(row.mode);
   EXPECT_EQ(h_.RetrievePIM(), 0);
   EXPECT_EQ(SyncVCal(phone), 0);
@@ -241,28 +231,19 @@ TEST_P(TodoMatrixTest, SettlesTheRecord) {
   EXPECT_TRUE(NoBoxes());
 
   const std::vector<notes::NOTEID> ids = calendar_db_.NoteIds();
-  if (row.in_notes == Left::kNothing) {
-    EXPECT_TRUE(ids.empty());
-  } else {
-    ASSERT_EQ(ids.size(), 1u);
-    if (row.in_notes == Left::kRecreated) {
-      EXPECT_NE(ids[0], dentist);
-    } else {
-      EXPECT_EQ(ids[0], dentist);
-    }
-    const NotesDb::Entry entry = calendar_db_.ReadEntry(ids[0]);
+  if (const auto id = ExpectLeftInNotes(row, ids, dentist)) {
+    const NotesDb::Entry entry = calendar_db_.ReadEntry(*id);
     EXPECT_EQ(entry.range, "2005-01-12 09:00:00 - 2005-01-12 10:00:00");
     EXPECT_EQ(entry.brief, row.in_notes == Left::kChanged ? "Dentist 2" : "Dentist");
     EXPECT_TRUE(entry.alarm);
   }
-
-  if (row.in_store == Left::kNothing) {
-    EXPECT_EQ(ToHex(Store()), ToHex(StoreOf({}, {})));
-  } else {
-    const notes::NOTEID id = row.in_store == Left::kRecreated && !ids.empty() ? ids[0] : dentist;
-    EXPECT_EQ(ToHex(Store()),
-              ToHex(StoreOf({Stored(row.new_luid ? "T9" : "T1", row.in_store, id)}, {})));
-  }
+  const std::string store =
+      row.in_store == Left::kNothing
+          ? StoreOf({}, {})
+          : StoreOf(
+                {Stored(row.new_luid ? "T9" : "T1", row.in_store, StoredNoteId(row, ids, dentist))},
+                {});
+  EXPECT_EQ(ToHex(Store()), ToHex(store));
 }
 
 INSTANTIATE_TEST_SUITE_P(ToDos, TodoMatrixTest, testing::ValuesIn(kRows), RowName);

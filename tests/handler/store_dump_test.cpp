@@ -15,20 +15,9 @@ class StoreDumpTest : public HandlerTest {
 };
 
 TEST_F(StoreDumpTest, WritesOneCompleteTextPerRecordToDosFirst) {
-  const TodoFields dentist{.note_id = 7,
-                           .luid = "T1",
-                           .alarm = 1,
-                           .has_alarm = true,
-                           .kind = 2,
-                           .weekdays = {0, 1, 0, 1, 0, 0, 0},
-                           .summary = "Dentist",
-                           .has_summary = true,
-                           .start = WinterCet(2005, 1, 12, 9, 0),
-                           .has_start = true,
-                           .end = WinterCet(2005, 1, 12, 10, 0),
-                           .has_end = true,
-                           .last_modified = WinterCet(2005, 1, 10, 12, 0),
-                           .has_last_modified = true};
+  TodoFields dentist = DentistRecord(7);
+  dentist.kind = 2;
+  dentist.weekdays = {0, 1, 0, 1, 0, 0, 0};
   const TodoFields bare{.note_id = 9,
                         .alarm = 0,
                         .has_alarm = true,
@@ -141,9 +130,7 @@ TEST_F(StoreDumpTest, AFolderAtThePathGetsTheFileErrorReport) {
 }
 
 TEST_F(StoreDumpTest, DuringARunShowsTheFileAsLastSavedNotTheRecordsInMemory) {
-  const notes::NOTEID ann = contacts_db_.AddDocument({{"FirstName", "Ann"}}, "2005-01-10 10:00:00");
-  const ContactFields ann_record{
-      .note_id = ann, .luid = "A1", .first = "Ann", .revision = WinterCet(2005, 1, 10, 10, 0)};
+  const auto [ann, ann_record] = AddStoredPerson("Ann", "A1");
   WriteFile(store_path_, StoreOf({}, {ann_record}));
   contacts_db_.SetItems(ann, {{"FirstName", "Anne"}}, "2005-02-01 08:00:00");
   contacts_db_.AddDocument({{"FirstName", "Bob"}}, "2005-01-11 09:30:00");

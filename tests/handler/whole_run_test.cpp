@@ -43,7 +43,7 @@ class WholeRunTest : public HandlerTest {
 };
 
 TEST_F(WholeRunTest, OneContactMakesTheStoreOfTheLayout) {
-  const notes::NOTEID ann = contacts_db_.AddDocument({{"FirstName", "Ann"}}, "2005-01-10 10:00:00");
+  const notes::NOTEID ann = AddPerson(contacts_db_, "Ann");
   const RunResults r = Run("", "", "X-VOQ-LUID:A1\n", "");
   ExpectAllZero(r);
   const std::string id = ToHex(StoreBytes().Dword(ann).bytes());
@@ -57,37 +57,17 @@ TEST_F(WholeRunTest, OneContactMakesTheStoreOfTheLayout) {
 }
 
 TEST_F(WholeRunTest, FourRunsKeepNotesAndThePhoneInStep) {
-  const notes::NOTEID ann = contacts_db_.AddDocument(
-      {{"FirstName", "Ann"}, {"OfficePhoneNumber", "111"}, {"Categories", "Family"}},
-      "2005-01-10 10:00:00");
+  const notes::NOTEID ann = AddAnn(contacts_db_);
   const notes::NOTEID group =
       contacts_db_.AddDocument({{"ListName", "Team"}}, "2005-01-10 11:00:00", "Group");
   const notes::NOTEID bob = contacts_db_.AddDocument(
       {{"FirstName", "Bob"}, {"CellPhoneNumber", "0170"}}, "2005-01-11 09:30:00");
-  const notes::NOTEID dentist = calendar_db_.AddTodo("2005-01-12 09:00:00", "2005-01-12 10:00:00",
-                                                     "Dentist", true, "2005-01-10 12:00:00");
+  const notes::NOTEID dentist = AddDentist(calendar_db_);
   const notes::NOTEID night = calendar_db_.AddTodo("2005-01-13 23:00:00", "2005-01-14 01:00:00",
                                                    "Night shift", false, "2005-01-10 12:00:00");
 
-  TodoFields dentist_record{.note_id = dentist,
-                            .luid = "T1",
-                            .alarm = 1,
-                            .has_alarm = true,
-                            .summary = "Dentist",
-                            .has_summary = true,
-                            .start = WinterCet(2005, 1, 12, 9, 0),
-                            .has_start = true,
-                            .end = WinterCet(2005, 1, 12, 10, 0),
-                            .has_end = true,
-                            .last_modified = WinterCet(2005, 1, 10, 12, 0),
-                            .has_last_modified = true};
-  ContactFields ann_record{.note_id = ann,
-                           .luid = "P1",
-                           .group = 3,
-                           .has_group = true,
-                           .first = "Ann",
-                           .work = "111",
-                           .revision = WinterCet(2005, 1, 10, 10, 0)};
+  const TodoFields dentist_record = DentistRecord(dentist);
+  ContactFields ann_record = AnnRecord(ann, "P1");
   ContactFields bob_record{.note_id = bob,
                            .luid = "P2",
                            .mobile = "0170",
@@ -150,18 +130,9 @@ TEST_F(WholeRunTest, FourRunsKeepNotesAndThePhoneInStep) {
   ann_record.revision = WinterCet(2005, 1, 20, 8, 0);
   bob_record.work = "222";
   bob_record.revision = WinterCet(2005, 2, 1, 8, 0);
-  TodoFields rent_record{.note_id = rent,
-                         .luid = "T3",
-                         .alarm = 0,
-                         .has_alarm = true,
-                         .summary = "Pay rent",
-                         .has_summary = true,
-                         .start = WinterCet(2005, 2, 3, 9, 0),
-                         .has_start = true,
-                         .end = WinterCet(2005, 2, 3, 9, 30),
-                         .has_end = true,
-                         .last_modified = WinterCet(2005, 1, 30, 18, 0),
-                         .has_last_modified = true};
+  const TodoFields rent_record =
+      NotesTodoRecord(rent, "T3", "Pay rent", WinterCet(2005, 2, 3, 9, 0),
+                      WinterCet(2005, 2, 3, 9, 30), WinterCet(2005, 1, 30, 18, 0), false);
   notes::NOTEID cid = 0;
   notes::NOTEID call = 0;
   {
@@ -184,25 +155,12 @@ TEST_F(WholeRunTest, FourRunsKeepNotesAndThePhoneInStep) {
     const std::vector<notes::NOTEID> contact_ids = contacts_db_.NoteIds();
     ASSERT_EQ(contact_ids.size(), 4u);
     cid = contact_ids[3];
-    EXPECT_EQ(contacts_db_.TextItems(ann),
-              (std::map<std::string, std::string>{{"Type", "Person"},
-                                                  {"FirstName", "Ann"},
-                                                  {"Categories", "Family"},
-                                                  {"CellPhoneNumber", "0151"},
-                                                  {"MailAddress", ""},
-                                                  {"OfficeFAXPhoneNumber", ""},
-                                                  {"PhoneNumber", ""},
-                                                  {"OfficePhoneNumber", "111"},
-                                                  {"CompanyName", ""}}));
+    EXPECT_EQ(contacts_db_.TextItems(ann), PersonItems({{"FirstName", "Ann"},
+                                                        {"Categories", "Family"},
+                                                        {"CellPhoneNumber", "0151"},
+                                                        {"OfficePhoneNumber", "111"}}));
     EXPECT_EQ(contacts_db_.TextItems(cid),
-              (std::map<std::string, std::string>{{"Type", "Person"},
-                                                  {"FirstName", "Cid"},
-                                                  {"CellPhoneNumber", ""},
-                                                  {"MailAddress", ""},
-                                                  {"OfficeFAXPhoneNumber", ""},
-                                                  {"PhoneNumber", "333"},
-                                                  {"OfficePhoneNumber", ""},
-                                                  {"CompanyName", ""}}));
+              PersonItems({{"FirstName", "Cid"}, {"PhoneNumber", "333"}}));
     const std::vector<notes::NOTEID> entry_ids = calendar_db_.NoteIds();
     ASSERT_EQ(entry_ids.size(), 4u);
     call = entry_ids[3];

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/platform.h"
+
 #ifndef PIMHANDLER_PATH
 #error "PIMHANDLER_PATH must name the built libpimhandler.so"
 #endif
@@ -116,6 +118,31 @@ const HandlerApi& Handler() {
   return loaded.api;
 }
 
+const HandlerApi& InProcessHandler() {
+  static const HandlerApi api = {
+      &PIMHandler_Init,
+      &PIMHandler_Deinit,
+      &PIMHandler_Prepare,
+      &PIMHandler_QueryObjectCount,
+      &PIMHandler_RetrievePIM,
+      &PIMHandler_DumpSyncObjectStore,
+      &PIMHandler_SyncVCard,
+      &PIMHandler_SyncVCal,
+      &PIMHandler_UpdatePIM,
+      &PIMHandler_UpdateVCardLUID,
+      &PIMHandler_UpdateVCalLUID,
+      &PIMHandler_PurgeAll,
+      &PIMHandler_InitAsFakePhone,
+      &PIMHandler_SyncCardAsFakePhone,
+      &PIMHandler_SyncCalAsFakePhone,
+      &PIMHandler_DeinitAsFakePhone,
+      &PIMHandler_DumpSyncObjectStoreAsFakePhone,
+      &PIMPlatform_SetMessageBoxHook,
+      &PIMPlatform_SetDebugOutputHook,
+  };
+  return api;
+}
+
 bool HandlerFreshlyLoaded() {
   return !Load().used;
 }
@@ -148,6 +175,66 @@ int CaptureMessageBox(void* owner, const char* text, const char* caption, unsign
 
 void CaptureDebugOutput(const char* text) {
   CapturedDebugLines().emplace_back(text != nullptr ? text : "");
+}
+
+namespace {
+
+// How many InProcessCapture objects live: the hooks go when the last one does.
+int& LiveCaptures() {
+  static int live = 0;
+  return live;
+}
+
+}  // namespace
+
+InProcessCapture::InProcessCapture() {
+  ClearCaptures();
+  if (LiveCaptures()++ == 0) {
+    platform::SetMessageBoxHook(&CaptureMessageBox);
+    platform::SetDebugOutputHook(&CaptureDebugOutput);
+  }
+}
+
+InProcessCapture::~InProcessCapture() {
+  if (--LiveCaptures() == 0) {
+    platform::SetMessageBoxHook(nullptr);
+    platform::SetDebugOutputHook(nullptr);
+  }
+}
+
+CapturedBox ExpectedBox(std::string text, const char* caption, unsigned int style) {
+  CapturedBox box;
+  box.text = std::move(text);
+  box.caption_is_null = caption == nullptr;
+  box.caption = caption != nullptr ? caption : "";
+  box.style = style;
+  return box;
+}
+
+std::string DescribeBoxes(const std::vector<CapturedBox>& boxes) {
+  std::string text = std::to_string(boxes.size()) + " box(es):";
+  for (const CapturedBox& box : boxes) {
+    text += "\n  [" + std::string(box.owner_is_null ? "" : "owner, ") +
+            (box.caption_is_null ? std::string("no caption") : '"' + box.caption + '"') +
+            ", style " + std::to_string(box.style) + "] " + box.text;
+  }
+  return text;
+}
+
+void PrintTo(const CapturedBox& box, std::ostream* os) {
+  *os << DescribeBoxes({box});
+}
+
+testing::AssertionResult OneBox(const std::vector<CapturedBox>& boxes,
+                                const CapturedBox& expected) {
+  if (boxes.size() == 1 && boxes.front() == expected) return testing::AssertionSuccess();
+  return testing::AssertionFailure()
+         << "expected one box " << DescribeBoxes({expected}) << "\n got " << DescribeBoxes(boxes);
+}
+
+testing::AssertionResult NoBox(const std::vector<CapturedBox>& boxes) {
+  if (boxes.empty()) return testing::AssertionSuccess();
+  return testing::AssertionFailure() << "expected no box, got " << DescribeBoxes(boxes);
 }
 
 }  // namespace pim::test

@@ -1,9 +1,13 @@
 // A test host for libpimhandler.so: loads the built library the way a synchronisation host
 // does (dlopen, then dlsym of every exported function) and captures what the library shows the
-// user (message boxes) and writes to the debug output.
+// user (message boxes) and writes to the debug output; the same captures serve the library
+// linked into the test program.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -46,6 +50,10 @@ const char* HandlerLibraryPath();
 // calling test fatally.
 const HandlerApi& Handler();
 
+// The same functions of the library linked into the test program, where the Notes stand-in
+// can be made to fail and the module's state can be looked at.
+const HandlerApi& InProcessHandler();
+
 // True until the first test of this process has called Handler(): the loaded module still
 // holds its state as it was at load.
 bool HandlerFreshlyLoaded();
@@ -57,7 +65,10 @@ struct CapturedBox {
   bool caption_is_null = true;
   std::string caption;  // "" when the caption pointer was null
   unsigned int style = 0;
+
+  friend bool operator==(const CapturedBox&, const CapturedBox&) = default;
 };
+void PrintTo(const CapturedBox& box, std::ostream* os);
 
 // What the hooks saw since the last ClearCaptures.
 std::vector<CapturedBox>& CapturedBoxes();
@@ -67,5 +78,27 @@ void ClearCaptures();
 // The hook functions themselves, for tests that call the core library in-process.
 int CaptureMessageBox(void* owner, const char* text, const char* caption, unsigned int style);
 void CaptureDebugOutput(const char* text);
+
+// Points the hooks of the library linked into the test program (not the loaded one) at the
+// captures while it lives (or an outer one does), starting with none captured; what was
+// captured stays readable.
+class InProcessCapture {
+ public:
+  InProcessCapture();
+  ~InProcessCapture();
+  InProcessCapture(const InProcessCapture&) = delete;
+  InProcessCapture& operator=(const InProcessCapture&) = delete;
+  const std::vector<CapturedBox>& boxes() const { return CapturedBoxes(); }
+  void Clear() { ClearCaptures(); }
+};
+
+// The box a report shows: `text` with no owner window, the caption (nullptr for none) and the
+// style.
+CapturedBox ExpectedBox(std::string text, const char* caption, unsigned int style);
+// Boxes as a failure message names them.
+std::string DescribeBoxes(const std::vector<CapturedBox>& boxes);
+// Exactly one box, equal to `expected`.
+testing::AssertionResult OneBox(const std::vector<CapturedBox>& boxes, const CapturedBox& expected);
+testing::AssertionResult NoBox(const std::vector<CapturedBox>& boxes);
 
 }  // namespace pim::test

@@ -44,6 +44,21 @@ notes::LNDatetime Datetime(const std::string& text) {
   return dt;
 }
 
+notes::LNDatetimeRange DatetimeRange(const std::string& begin, const std::string& end) {
+  notes::LNDatetimeRange range;
+  range.SetBegin(Datetime(begin));
+  range.SetEnd(Datetime(end));
+  return range;
+}
+
+void PutTextItems(notes::LNNote& note, const Items& items) {
+  for (const auto& [name, value] : items) {
+    notes::LNText text;
+    text.SetValue(value, notes::TRUE);
+    note.CreateItem(name, text);
+  }
+}
+
 void NotesTest::SetUp() {
   notes::ClearFaults();
   notes::LNSetThrowAllErrorsGlobal(notes::TRUE);
@@ -62,15 +77,10 @@ void NotesTest::TearDown() {
   if (session_.IsInitialized()) session_.Term(0);
 }
 
-notes::NOTEID NotesTest::AddDocument(const std::vector<std::pair<std::string, std::string>>& items,
-                                     const std::string& form) {
+notes::NOTEID NotesTest::AddDocument(const Items& items, const std::string& form) {
   notes::LNDocument doc;
   db_.CreateDocument(&doc, form);
-  for (const auto& [name, value] : items) {
-    notes::LNText text;
-    text.SetValue(value, notes::TRUE);
-    doc.CreateItem(name, text);
-  }
+  PutTextItems(doc, items);
   doc.Save(0);
   const notes::NOTEID id = doc.GetNoteID();
   doc.Close();
@@ -78,29 +88,20 @@ notes::NOTEID NotesTest::AddDocument(const std::vector<std::pair<std::string, st
 }
 
 notes::LNDocument NotesTest::OpenDocument(notes::NOTEID id) {
-  notes::LNDocument doc;
-  db_.GetDocument(id, &doc);
-  doc.Open(0);
-  return doc;
+  return OpenNote<notes::LNDocument>(db_, id);
 }
 
 notes::LNCalendarEntry NotesTest::AddEntry(const std::string& begin, const std::string& end,
                                            const std::string& brief, bool alarm) {
-  notes::LNDatetimeRange range;
-  range.SetBegin(Datetime(begin));
-  range.SetEnd(Datetime(end));
   notes::LNCalendarEntry entry;
-  calendar_.CreateEntry(range, brief, notes::LNCALENDARENTRYTYPE_TODO, &entry);
+  calendar_.CreateEntry(DatetimeRange(begin, end), brief, notes::LNCALENDARENTRYTYPE_TODO, &entry);
   entry.SetIsAlarmEnabled(alarm ? notes::TRUE : notes::FALSE);
   entry.Save(0, notes::TRUE);
   return entry;
 }
 
 notes::LNCalendarEntry NotesTest::OpenEntry(notes::NOTEID id) {
-  notes::LNCalendarEntry entry;
-  calendar_.GetDocument(id, &entry);
-  entry.Open(0);
-  return entry;
+  return OpenNote<notes::LNCalendarEntry>(calendar_, id);
 }
 
 }  // namespace pim::test

@@ -13,6 +13,9 @@
 
 namespace pim::test {
 
+// Text items with one value each, by name.
+using Items = std::vector<std::pair<std::string, std::string>>;
+
 // Collects every debug-output call while it lives.
 class DebugCapture {
  public:
@@ -30,8 +33,7 @@ class NotesTest : public testing::Test {
   void TearDown() override;
 
   // A new Person-form document (or of `form`) with text items, saved; returns its note ID.
-  notes::NOTEID AddDocument(const std::vector<std::pair<std::string, std::string>>& items,
-                            const std::string& form = "Person");
+  notes::NOTEID AddDocument(const Items& items, const std::string& form = "Person");
   notes::LNDocument OpenDocument(notes::NOTEID id);
   // A to-do entry from `begin` to `end` (local "YYYY-MM-DD HH:MM:SS"), saved and open.
   notes::LNCalendarEntry AddEntry(const std::string& begin, const std::string& end,
@@ -47,5 +49,19 @@ class NotesTest : public testing::Test {
 
 // A date-time from "YYYY-MM-DD HH:MM:SS" (both date and time).
 notes::LNDatetime Datetime(const std::string& text);
+// The range from `begin` to `end`, both as Datetime reads them.
+notes::LNDatetimeRange DatetimeRange(const std::string& begin, const std::string& end);
+
+// Puts each item on the note as a text item, replacing one of the same name.
+void PutTextItems(notes::LNNote& note, const Items& items);
+
+// The note `id` of `place` open: a document of a database or an entry of a calendar.
+template <class Note, class Place>
+Note OpenNote(Place& place, notes::NOTEID id) {
+  Note note;
+  place.GetDocument(id, &note);
+  note.Open(0);
+  return note;
+}
 
 }  // namespace pim::test

@@ -1,7 +1,10 @@
 #include "support/test_support.h"
 
 #include <stdlib.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -67,9 +70,13 @@ std::string ToHex(std::string_view bytes) {
   return out;
 }
 
-TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "pimtest.XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+TempDir::TempDir(Where where) {
+  std::string base = std::filesystem::temp_directory_path().string();
+  if (where == Where::kMemory && ::access("/dev/shm", W_OK | X_OK) == 0) base = "/dev/shm";
+  std::string pattern = base + "/pimtest.XXXXXX";
+  if (::mkdtemp(pattern.data()) == nullptr) {
+    throw std::runtime_error("cannot make a folder under " + base + ": " + std::strerror(errno));
+  }
   path_ = pattern;
 }
 

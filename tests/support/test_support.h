@@ -30,11 +30,13 @@ std::string Hex(std::string_view text);
 // Hex text of bytes, two digits a byte, a blank between bytes: for readable failures.
 std::string ToHex(std::string_view bytes);
 
-// A fresh, empty folder under the system's temporary folder, removed with its content when the
-// object goes.
+// A fresh, empty folder, removed with its content when the object goes.
 class TempDir {
  public:
-  TempDir();
+  // Under the system's temporary folder, or in memory (/dev/shm) where the machine has that, so
+  // that tests that start afresh many times do not wait for the disk.
+  enum class Where { kTemporaryFolder, kMemory };
+  explicit TempDir(Where where = Where::kTemporaryFolder);
   ~TempDir();
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
