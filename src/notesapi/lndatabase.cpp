@@ -32,13 +32,18 @@ LNSTATUS LNDatabase::GetDocuments(LNDocumentArray* documents) {
   return RunCall(LNOperation::kDatabaseGetDocuments, [&]() -> LNSTATUS {
     if (documents == nullptr) return LNERR_BAD_ARGUMENT;
     if (!db_) return LNERR_DATABASE_NOT_OPEN;
-    std::vector<LNDocument> found;
-    auto notes = db_->ListNotes();
-    found.resize(notes.size());
+    std::vector<detail::StoredNote> notes = db_->ListNotes();
+    std::vector<LNDocument> found(notes.size());
     for (size_t i = 0; i < notes.size(); ++i) {
-      found[i].db_ = db_;
-      found[i].id_ = notes[i].first;
-      found[i].form_ = std::move(notes[i].second);
+      // Read whole at once, which spares a read transaction (and its file locks) for every
+      // note a caller then opens; the items are decoded only for the notes looked into.
+      LNDocument& document = found[i];
+      document.db_ = db_;
+      document.id_ = notes[i].id;
+      document.form_ = std::move(notes[i].form);
+      document.modified_ = notes[i].modified;
+      document.encoded_items_ = std::move(notes[i].encoded_items);
+      document.encoded_ = true;
     }
     documents->documents_ = std::move(found);
     return LNNOERROR;

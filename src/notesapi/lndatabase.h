@@ -21,7 +21,7 @@ class LNDatabase {
   LNSTATUS Close();
   bool IsOpen() const;
 
-  // Every document, in ascending note-ID order, not yet opened.
+  // Every document, in ascending note-ID order, read whole (opening one reads nothing more).
   LNSTATUS GetDocuments(LNDocumentArray* documents);
   LNSTATUS GetTitle(LNString* title) const;
   // A handle on the note; an ID that names no note fails with LNERR_NOTE_NOT_FOUND.

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "notesapi/call_guard.h"
+#include "notesapi/item_codec.h"
 #include "notesapi/local_clock.h"
 #include "notesapi/notes_store.h"
 #include "platform/text.h"
@@ -18,7 +19,23 @@ LNSTATUS LNNote::CheckOpen() const {
   return LNNOERROR;
 }
 
+bool LNNote::DecodeLoadedItems() const {
+  if (!encoded_) return true;
+  encoded_ = false;
+  const bool ok = detail::DecodeItems(encoded_items_, items_);
+  encoded_items_.clear();
+  encoded_items_.shrink_to_fit();
+  if (!ok) items_.clear();
+  return ok;
+}
+
+const std::vector<LNItem>& LNNote::GetItems() const {
+  DecodeLoadedItems();
+  return items_;
+}
+
 const LNItem* LNNote::FindItem(const LNString& name) const {
+  if (!DecodeLoadedItems()) return nullptr;
   for (const LNItem& item : items_) {
     if (platform::EqualsNoCase(item.GetName(), name)) return &item;
   }
@@ -26,6 +43,7 @@ const LNItem* LNNote::FindItem(const LNString& name) const {
 }
 
 void LNNote::PutItem(const LNString& name, LNItem item) {
+  DecodeLoadedItems();
   // Like the Notes option that deletes the old item and appends the new one: a replaced item
   // moves to the end, and takes the letter case of the new name.
   for (auto it = items_.begin(); it != items_.end(); ++it) {
@@ -41,6 +59,11 @@ LNSTATUS LNNote::Open(uint32_t /*flags*/) {
   return RunCall(LNOperation::kNoteOpen, [&]() -> LNSTATUS {
     if (!db_) return LNERR_DATABASE_NOT_OPEN;
     if (open_) return LNNOERROR;  // keeps the changes not yet saved
+    if (encoded_) {
+      // Read whole already (GetDocuments): the items are decoded when first looked at.
+      open_ = true;
+      return LNNOERROR;
+    }
     if (id_ == 0) {
       // A new document closed before its first save opens again empty.
       open_ = true;
@@ -60,6 +83,8 @@ LNSTATUS LNNote::Close() {
   return RunCall(LNOperation::kNoteClose, [&]() -> LNSTATUS {
     open_ = false;
     items_.clear();  // unsaved changes go with the handle's content
+    encoded_items_.clear();
+    encoded_ = false;
     forced_modified_ = LNDatetime();
     return LNNOERROR;
   });
@@ -89,6 +114,7 @@ LNSTATUS LNNote::GetItem(const LNString& name, LNItem* item) const {
   return RunCall(LNOperation::kNoteGetItem, [&]() -> LNSTATUS {
     if (item == nullptr) return LNERR_BAD_ARGUMENT;
     if (const LNSTATUS status = CheckOpen()) return status;
+    if (!DecodeLoadedItems()) return LNERR_DATABASE_INVALID;
     const LNItem* found = FindItem(name);
     if (found == nullptr) return LNERR_ITEM_NOT_FOUND;
     *item = *found;
@@ -123,6 +149,7 @@ LNSTATUS LNNote::CreateItem(const LNString& name, const LNItem& value, LNITEMFLA
 LNSTATUS LNNote::DeleteItem(const LNString& name) {
   return RunBody([&]() -> LNSTATUS {
     if (const LNSTATUS status = CheckOpen()) return status;
+    if (!DecodeLoadedItems()) return LNERR_DATABASE_INVALID;
     for (auto it = items_.begin(); it != items_.end(); ++it) {
       if (platform::EqualsNoCase(it->GetName(), name)) {
         items_.erase(it);
@@ -135,6 +162,7 @@ LNSTATUS LNNote::DeleteItem(const LNString& name) {
 
 LNSTATUS LNNote::SaveNote() {
   if (const LNSTATUS status = CheckOpen()) return status;
+  if (!DecodeLoadedItems()) return LNERR_DATABASE_INVALID;
   const LNDatetime stamp = forced_modified_.GetState() != LNDATETIMESTATE_INVALID
                                ? forced_modified_
                                : detail::CurrentLocalDatetime();

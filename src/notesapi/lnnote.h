@@ -41,8 +41,8 @@ class LNNote {
                       LNITEMOPTION options = LNITEMOPTION_DELETE_APPEND,
                       LNItem* new_item = nullptr);
   LNSTATUS DeleteItem(const LNString& name);
-  // Every item of the open note, in the order they were created.
-  const std::vector<LNItem>& GetItems() const { return items_; }
+  // Every item of the open note, in the order they were created (none when they are damaged).
+  const std::vector<LNItem>& GetItems() const;
 
   // Writes the note and stamps its last-modified time with the current local time. When this
   // returns, the note is in the database file.
@@ -60,6 +60,8 @@ class LNNote {
   LNSTATUS CheckOpen() const;
   // The item of that name in any letter case, or null.
   const LNItem* FindItem(const LNString& name) const;
+  // Decodes the items that came encoded from a whole read; false when they are damaged.
+  bool DecodeLoadedItems() const;
   // Replaces the item of that name (any letter case) or appends it.
   void PutItem(const LNString& name, LNItem item);
 
@@ -69,7 +71,10 @@ class LNNote {
   LNString form_;
   LNDatetime modified_;
   LNDatetime forced_modified_;  // state INVALID unless set for the next save
-  std::vector<LNItem> items_;
+  // Filled on demand from encoded_items_ when a whole read left them encoded.
+  mutable std::vector<LNItem> items_;
+  mutable std::string encoded_items_;
+  mutable bool encoded_ = false;
 };
 
 class LNDocument : public LNNote {

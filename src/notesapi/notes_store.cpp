@@ -42,7 +42,7 @@ constexpr const char* kStatementText[] = {
     "COMMIT",
     "SELECT form, modified, items FROM notes WHERE id = ?1",
     "SELECT form FROM notes WHERE id = ?1",
-    "SELECT id, form FROM notes ORDER BY id",
+    "SELECT id, form, modified, items FROM notes ORDER BY id",
     "INSERT INTO notes(form, modified, entry_start, items) VALUES(?1, ?2, ?3, ?4)",
     "UPDATE notes SET form = ?2, modified = ?3, entry_start = ?4, items = ?5 WHERE id = ?1",
     "DELETE FROM notes WHERE id = ?1",
@@ -332,11 +332,15 @@ bool NotesDatabase::NoteForm(NOTEID id, LNString& form) {
   return true;
 }
 
-std::vector<std::pair<NOTEID, LNString>> NotesDatabase::ListNotes() {
-  std::vector<std::pair<NOTEID, LNString>> notes;
+std::vector<StoredNote> NotesDatabase::ListNotes() {
+  std::vector<StoredNote> notes;
   Statement list(*this, Sql::kListNotes);
   while (list.Step()) {
-    notes.emplace_back(static_cast<NOTEID>(list.Int(0)), LNString(list.Text(1)));
+    StoredNote& note = notes.emplace_back();
+    note.id = static_cast<NOTEID>(list.Int(0));
+    note.form.assign(list.Text(1));
+    if (!UnpackDatetime(list.Int(2), note.modified)) Raise(LNERR_DATABASE_INVALID);
+    note.encoded_items.assign(list.Blob(3));
   }
   return notes;
 }

@@ -69,6 +69,7 @@ struct StoredNote {
   LNString form;
   LNDatetime modified;
   std::vector<LNItem> items;
+  std::string encoded_items;  // ListNotes: the items as stored, decoded when first needed
 };
 
 class NotesDatabase;
@@ -130,8 +131,9 @@ class NotesDatabase {
   bool ReadNote(NOTEID id, StoredNote& note);
   // The form of the note, false when there is no such note.
   bool NoteForm(NOTEID id, LNString& form);
-  // Every note's ID and form, ascending by ID.
-  std::vector<std::pair<NOTEID, LNString>> ListNotes();
+  // Every note, whole, ascending by ID: one read instead of one per note. The items come
+  // encoded (encoded_items), since many callers look at the forms alone.
+  std::vector<StoredNote> ListNotes();
   // Writes a note in one transaction: a new one when `id` is 0, and returns its ID. Raises
   // LNERR_NOTE_NOT_FOUND when the note was deleted meanwhile (it is not brought back).
   NOTEID WriteNote(NOTEID id, const LNString& form, const LNDatetime& modified,

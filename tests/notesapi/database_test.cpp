@@ -140,7 +140,7 @@ TEST_F(NotesApiTest, NoteIdsAscendAndAreNeverReused) {
   EXPECT_EQ(DocumentIds(again), (std::vector<NOTEID>{a, e}));
 }
 
-TEST_F(NotesApiTest, GetDocumentsGivesUnopenedHandlesInNoteIdOrder) {
+TEST_F(NotesApiTest, GetDocumentsGivesWholeDocumentsInNoteIdOrder) {
   std::vector<NOTEID> ids;
   for (const char* form : {"Person", "Memo", "Person"})
     ids.push_back(SaveNew(form, {Texts("X", {form})}));
@@ -150,12 +150,15 @@ TEST_F(NotesApiTest, GetDocumentsGivesUnopenedHandlesInNoteIdOrder) {
   for (uint32_t i = 0; i < 3; ++i) {
     LNDocument doc = documents[i];
     EXPECT_EQ(doc.GetNoteID(), ids[i]);
-    EXPECT_FALSE(doc.IsOpen());
-    LNItem item;
-    EXPECT_EQ(doc.GetItem("X", &item), LNERR_NOTE_NOT_OPEN);
     ASSERT_EQ(doc.Open(), LNNOERROR);
+    LNItem item;
     ASSERT_EQ(doc.GetItem("X", &item), LNNOERROR);
     EXPECT_EQ(LNText(item)[0], doc.GetFormName());
+    // Closed, the handle lets its content go; opened again, it reads the note anew.
+    ASSERT_EQ(doc.Close(), LNNOERROR);
+    EXPECT_EQ(doc.GetItem("X", &item), LNERR_NOTE_NOT_OPEN);
+    ASSERT_EQ(doc.Open(), LNNOERROR);
+    EXPECT_EQ(doc.GetItem("X", &item), LNNOERROR);
   }
   EXPECT_EQ(documents[3].GetNoteID(), 0u);  // out of range: an empty handle
 }

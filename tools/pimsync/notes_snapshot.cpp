@@ -2,11 +2,9 @@
 
 #include <string_view>
 
-#include "notes/calendar_entry.h"
-#include "notes/note_id_merge.h"
-#include "notes/person_document.h"
 #include "notesapi/lncalendar.h"
 #include "notesapi/lnsession.h"
+#include "platform/text.h"
 
 namespace pim::cli {
 
@@ -14,12 +12,45 @@ using namespace pim::notes;
 
 namespace {
 
-// What the sync carries of a record: its text without the line of the given time, which
-// moves with every save even when nothing else does.
-std::string Fingerprint(std::string text, std::string_view time_name) {
-  const size_t at = text.find(std::string("\n") + std::string(time_name) + ":");
-  if (at != std::string::npos) text.erase(at + 1, text.find('\n', at + 1) - at);
+// The items a sync carries, as the stand-in keeps them; a change to any other item (the alarm
+// time an update writes, the Type item) is no change a user would see.
+constexpr const char* kPersonItems[] = {
+    "FirstName",       "LastName",          "Categories",
+    "CellPhoneNumber", "MailAddress",       "OfficeFAXPhoneNumber",
+    "PhoneNumber",     "OfficePhoneNumber", "CompanyName"};
+constexpr const char* kEntryItems[] = {kEntryStartItem,  kEntryEndItem, kEntryBriefItem,
+                                       kEntryAlarmItem,  "Repeats",     "RepeatForUnit",
+                                       "RepeatInterval", "RepeatAdjust"};
+
+// The values of those items as one text. A missing item reads as an empty one: writing a
+// Person document fills in every field, the empty ones included.
+template <size_t N>
+std::string Fingerprint(const LNNote& note, const char* const (&names)[N]) {
+  std::string text;
+  LNItem item;
+  for (const char* name : names) {
+    if (note.HasItem(name) && note.GetItem(name, &item) == LNNOERROR) {
+      if (const auto* texts = item.Texts()) {
+        for (const std::string& value : *texts)
+          text += value + '\x1f';
+      } else if (const auto* datetimes = item.Datetimes()) {
+        for (const LNDatetime& value : *datetimes)
+          text += value.GetText() + '\x1f';
+      } else if (const auto* numbers = item.Numbers()) {
+        for (double value : *numbers)
+          text += std::to_string(value) + '\x1f';
+      }
+    }
+    text += '\x1e';
+  }
   return text;
+}
+
+bool OnOneDay(const LNDatetimeRange& range) {
+  const LNDatetime& begin = range.GetBegin();
+  const LNDatetime& end = range.GetEnd();
+  return begin.GetYear() == end.GetYear() && begin.GetMonth() == end.GetMonth() &&
+         begin.GetDay() == end.GetDay();
 }
 
 }  // namespace
@@ -36,15 +67,12 @@ NotesSnapshot TakeSnapshot(const std::string& contacts_db, const std::string& ca
     database.Open();
     LNDocumentArray documents;
     database.GetDocuments(&documents);
-    ContactArray contacts;
-    NoteIdMerge<CContactObject> contact_merge(contacts);
     for (uint32_t i = 0; i < documents.GetCount(); ++i) {
       LNDocument document = documents[i];
       document.Open(0);
-      contact_merge.Merge([&](ContactArray& fresh) { ReadPersonDocument(fresh, document); });
-    }
-    for (const auto& contact : contacts) {
-      snapshot.contacts[contact->m_nNoteId] = Fingerprint(contact->ToVCard(), "REV");
+      if (platform::EqualsNoCase(document.GetFormName(), "Person")) {
+        snapshot.contacts[document.GetNoteID()] = Fingerprint(document, kPersonItems);
+      }
     }
 
     LNCalendar calendar;
@@ -54,15 +82,13 @@ NotesSnapshot TakeSnapshot(const std::string& contacts_db, const std::string& ca
     window.SetEnd(LNDatetime("2020/1/1"));
     LNCalendarEntryArray entries;
     calendar.GetEntries(window, &entries, TRUE, "");
-    CalendarArray todos;
-    NoteIdMerge<CCalEntryObject> todo_merge(todos);
     for (uint32_t i = 0; i < entries.GetCount(); ++i) {
       LNCalendarEntry entry = entries[i];
       entry.Open(0);
-      todo_merge.Merge([&](CalendarArray& fresh) { ReadCalendarEntry(fresh, entry); });
-    }
-    for (const auto& todo : todos) {
-      snapshot.todos[todo->m_nNoteId] = Fingerprint(todo->ToVCalendar(), "LAST-MODIFIED");
+      LNDatetimeRange range;
+      entry.GetDatetimeRange(&range);
+      // The sync leaves out entries that span two days.
+      if (OnOneDay(range)) snapshot.todos[entry.GetNoteID()] = Fingerprint(entry, kEntryItems);
     }
     session.Term(0);
     snapshot.readable = true;

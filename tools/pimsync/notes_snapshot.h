@@ -1,6 +1,6 @@
 // What a Notes database holds for a sync, taken before and after a run to tell what changed:
-// the Person documents and the single-day to-dos of the retrieval window, each with the text
-// the sync would carry for it (without its time, which every save moves).
+// the Person documents and the single-day to-dos of the retrieval window, each with the values
+// of the items the sync carries.
 #pragma once
 
 #include <cstdint>
