@@ -107,18 +107,32 @@ std::vector<NOTEID> FillTodos(LNCalendar& calendar) {
   return ids;
 }
 
-void BM_SavePersons(benchmark::State& state) {
+// Times `work` on a fresh database each iteration; making the database, `prepare` (which
+// fills it and returns what `work` needs) and removing it stay out of the time.
+template <class Prepare, class Work>
+void OnFreshDatabase(benchmark::State& state, Prepare&& prepare, Work&& work) {
   for (auto _ : state) {
     state.PauseTiming();
     auto fixture = std::make_unique<Fixture>();
+    const auto prepared = prepare(*fixture);
     state.ResumeTiming();
-    for (int i = 0; i < kDocuments; ++i)
-      SavePerson(fixture->db, i);
+    work(*fixture, prepared);
     state.PauseTiming();
     fixture.reset();
     state.ResumeTiming();
   }
   state.SetItemsProcessed(state.iterations() * kDocuments);
+}
+
+std::vector<NOTEID> Nothing(Fixture&) {
+  return {};
+}
+
+void BM_SavePersons(benchmark::State& state) {
+  OnFreshDatabase(state, Nothing, [](Fixture& fixture, const std::vector<NOTEID>&) {
+    for (int i = 0; i < kDocuments; ++i)
+      SavePerson(fixture.db, i);
+  });
 }
 
 void BM_ReadPersons(benchmark::State& state) {
@@ -142,32 +156,19 @@ void BM_ReadPersons(benchmark::State& state) {
 }
 
 void BM_DeletePersons(benchmark::State& state) {
-  for (auto _ : state) {
-    state.PauseTiming();
-    auto fixture = std::make_unique<Fixture>();
-    const std::vector<NOTEID> ids = FillPersons(fixture->db);
-    state.ResumeTiming();
-    for (NOTEID id : ids)
-      fixture->db.DeleteNote(id);
-    state.PauseTiming();
-    fixture.reset();
-    state.ResumeTiming();
-  }
-  state.SetItemsProcessed(state.iterations() * kDocuments);
+  OnFreshDatabase(
+      state, [](Fixture& fixture) { return FillPersons(fixture.db); },
+      [](Fixture& fixture, const std::vector<NOTEID>& ids) {
+        for (NOTEID id : ids)
+          fixture.db.DeleteNote(id);
+      });
 }
 
 void BM_CreateTodos(benchmark::State& state) {
-  for (auto _ : state) {
-    state.PauseTiming();
-    auto fixture = std::make_unique<Fixture>();
-    state.ResumeTiming();
+  OnFreshDatabase(state, Nothing, [](Fixture& fixture, const std::vector<NOTEID>&) {
     for (int i = 0; i < kDocuments; ++i)
-      SaveTodo(fixture->calendar, i);
-    state.PauseTiming();
-    fixture.reset();
-    state.ResumeTiming();
-  }
-  state.SetItemsProcessed(state.iterations() * kDocuments);
+      SaveTodo(fixture.calendar, i);
+  });
 }
 
 // The handler's way through the to-dos: the year's entries, then each one's fields.
@@ -217,18 +218,12 @@ void BM_ReadTodosById(benchmark::State& state) {
 }
 
 void BM_DeleteTodos(benchmark::State& state) {
-  for (auto _ : state) {
-    state.PauseTiming();
-    auto fixture = std::make_unique<Fixture>();
-    const std::vector<NOTEID> ids = FillTodos(fixture->calendar);
-    state.ResumeTiming();
-    for (NOTEID id : ids)
-      fixture->calendar.DeleteNote(id);
-    state.PauseTiming();
-    fixture.reset();
-    state.ResumeTiming();
-  }
-  state.SetItemsProcessed(state.iterations() * kDocuments);
+  OnFreshDatabase(
+      state, [](Fixture& fixture) { return FillTodos(fixture.calendar); },
+      [](Fixture& fixture, const std::vector<NOTEID>& ids) {
+        for (NOTEID id : ids)
+          fixture.calendar.DeleteNote(id);
+      });
 }
 
 BENCHMARK(BM_SavePersons)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -17,6 +17,7 @@
 #include "notes/person_document.h"
 #include "pim_handler.h"
 #include "platform/platform.h"
+#include "support/handler_host.h"
 #include "support/notes_fixture.h"
 #include "support/test_support.h"
 
@@ -113,21 +114,9 @@ std::string CorpusPath(const Sample& sample) {
   return std::string(PIM_CORPUS_DIR) + "/" + sample.file;
 }
 
-struct Box {
-  std::string text;
-  bool null_caption;
-  std::string caption;
-  unsigned style;
-};
-
-std::vector<Box>& Boxes() {
-  static std::vector<Box> boxes;
-  return boxes;
-}
-
-int CaptureBox(void*, const char* text, const char* caption, unsigned style) {
-  Boxes().push_back({text, caption == nullptr, caption != nullptr ? caption : "", style});
-  return platform::kIdOk;
+// The boxes the in-process library showed since the last clear.
+std::vector<test::CapturedBox>& Boxes() {
+  return test::CapturedBoxes();
 }
 
 TEST(CorpusTableTest, NamesEveryFileOfTheCorpus) {
@@ -148,16 +137,13 @@ TEST(CorpusTableTest, NamesEveryFileOfTheCorpus) {
 // The phone passes, called in-process on the module state as retrieval leaves it.
 class CorpusPhonePassTest : public testing::TestWithParam<Sample> {
  protected:
+  test::InProcessCapture capture_;  // the boxes the library shows
   void SetUp() override {
     Boxes().clear();
-    platform::SetMessageBoxHook(&CaptureBox);
     Clear();
     PIMHandler_Prepare(2, 200, 200, "", "", "", "", dir_.File("store.dat").c_str());
   }
-  void TearDown() override {
-    Clear();
-    platform::SetMessageBoxHook(nullptr);
-  }
+  void TearDown() override { Clear(); }
   static void Clear() {
     handler::State().contacts.clear();
     handler::State().calendar.clear();
@@ -276,9 +262,9 @@ TEST_P(CorpusPhonePassTest, RecordsWithoutLuidMeetTheRecordWaitingForOne) {
   EXPECT_EQ(ReadFile(changes),
             "BEGIN:VCALENDAR\nVERSION:1.0\n" + todos[0]->ToVCalendar() + "END:VCALENDAR\n");
   ASSERT_EQ(Boxes().size(), static_cast<size_t>(sample.todos));
-  for (const Box& box : Boxes()) {
+  for (const test::CapturedBox& box : Boxes()) {
     EXPECT_EQ(box.text, "Abnormal condition: LUID is reused!");
-    EXPECT_TRUE(box.null_caption);
+    EXPECT_TRUE(box.caption_is_null);
     EXPECT_EQ(box.style, 0x2000u);
   }
 
@@ -304,16 +290,15 @@ INSTANTIATE_TEST_SUITE_P(Corpus, CorpusPhonePassTest, testing::ValuesIn(kSamples
 // The fake phone applying each file as a change file to a Notes database of its own.
 class CorpusFakePhoneTest : public test::NotesTest, public testing::WithParamInterface<Sample> {
  protected:
+  test::InProcessCapture capture_;  // the boxes the library shows
   void SetUp() override {
     test::NotesTest::SetUp();
     Boxes().clear();
-    platform::SetMessageBoxHook(&CaptureBox);
     PIMHandler_Prepare(2, 200, 200, db_path_.c_str(), "", "", db_path_.c_str(), "");
     ASSERT_EQ(PIMHandler_InitAsFakePhone("", ""), 0);
   }
   void TearDown() override {
     PIMHandler_DeinitAsFakePhone();
-    platform::SetMessageBoxHook(nullptr);
     test::NotesTest::TearDown();
   }
 
@@ -357,7 +342,7 @@ TEST_P(CorpusFakePhoneTest, ContactSyncCreatesTheCardsItReads) {
   } else {
     // The Notes error report of the delete stub whose LUID names no note.
     ASSERT_EQ(Boxes().size(), 1u);
-    EXPECT_FALSE(Boxes()[0].null_caption);
+    EXPECT_FALSE(Boxes()[0].caption_is_null);
     EXPECT_EQ(Boxes()[0].caption, "");
     EXPECT_EQ(Boxes()[0].style, 0x2000u);
   }

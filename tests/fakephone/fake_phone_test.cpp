@@ -9,6 +9,7 @@
 #include "pim_handler.h"
 #include "platform/platform.h"
 #include "records/store_file.h"
+#include "support/handler_host.h"
 #include "support/notes_fixture.h"
 #include "vobject/vdatetime.h"
 
@@ -20,33 +21,20 @@ using test::ReadFile;
 using test::ScopedTimeZone;
 using test::WriteFile;
 
-struct Box {
-  std::string text;
-  bool null_caption;
-  std::string caption;
-  unsigned style;
-};
-
-std::vector<Box>& Boxes() {
-  static std::vector<Box> boxes;
-  return boxes;
-}
-
-int CaptureBox(void*, const char* text, const char* caption, unsigned style) {
-  Boxes().push_back({text, caption == nullptr, caption ? caption : "", style});
-  return 1;
+// The boxes the in-process library showed since the last clear.
+std::vector<test::CapturedBox>& Boxes() {
+  return test::CapturedBoxes();
 }
 
 class FakePhoneTest : public test::NotesTest {
  protected:
+  test::InProcessCapture capture_;  // the boxes the library shows
   void SetUp() override {
     test::NotesTest::SetUp();
     Boxes().clear();
-    platform::SetMessageBoxHook(&CaptureBox);
     PIMHandler_Prepare(2, 200, 200, db_path_.c_str(), "", "", db_path_.c_str(), "");
   }
   void TearDown() override {
-    platform::SetMessageBoxHook(nullptr);
     PIMHandler_DeinitAsFakePhone();
     test::NotesTest::TearDown();
   }
@@ -234,7 +222,7 @@ TEST_F(FakePhoneTest, MissingChangeFileIsAFileErrorReport) {
   EXPECT_EQ(PIMHandler_SyncCardAsFakePhone(missing.c_str(), dir_.File("a.vcf").c_str()), 1);
   ASSERT_EQ(Boxes().size(), 1u);
   EXPECT_EQ(Boxes()[0].text, "Cannot open \"" + missing + "\": No such file or directory.");
-  EXPECT_TRUE(Boxes()[0].null_caption);
+  EXPECT_TRUE(Boxes()[0].caption_is_null);
   EXPECT_EQ(Boxes()[0].style, 0u);
 }
 
@@ -244,7 +232,7 @@ TEST_F(FakePhoneTest, UpdateOfAMissingNoteEndsWithAnEmptyCaptionedNotesReport) {
   WriteFile(changes, "BEGIN:VCARD\nX-VOQ-LUID:4711\nN:X\nEND:VCARD\n");
   EXPECT_EQ(PIMHandler_SyncCardAsFakePhone(changes.c_str(), dir_.File("a.vcf").c_str()), 1);
   ASSERT_EQ(Boxes().size(), 1u);
-  EXPECT_FALSE(Boxes()[0].null_caption);
+  EXPECT_FALSE(Boxes()[0].caption_is_null);
   EXPECT_EQ(Boxes()[0].caption, "");
   EXPECT_EQ(Boxes()[0].style, 0x2000u);
   EXPECT_EQ(Boxes()[0].text, notes::LNGetErrorMessage(notes::LNERR_NOTE_NOT_FOUND));
@@ -254,7 +242,7 @@ TEST_F(FakePhoneTest, InitNotesFailureGetsTheDefaultCaption) {
   notes::InjectFault(notes::LNOperation::kDatabaseGetDocuments, 1, notes::LNERR_DATABASE_IO);
   EXPECT_EQ(PIMHandler_InitAsFakePhone(dir_.File("c.vcf").c_str(), ""), 1);
   ASSERT_EQ(Boxes().size(), 1u);
-  EXPECT_TRUE(Boxes()[0].null_caption);
+  EXPECT_TRUE(Boxes()[0].caption_is_null);
   EXPECT_EQ(Boxes()[0].style, 0x2000u);
 }
 
