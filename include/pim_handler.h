@@ -45,13 +45,13 @@ PIM_EXPORT void PIMHandler_Deinit(void);
  * the contact database path and server, the calendar's second and first names (note the
  * order), and the store file path. Always 0. */
 PIM_EXPORT int32_t PIMHandler_Prepare(int32_t sync_mode, int32_t contact_limit,
-                                      int32_t calendar_limit, const char *contact_db_path,
-                                      const char *contact_db_server,
-                                      const char *calendar_second_name,
-                                      const char *calendar_first_name, const char *store_path);
+                                      int32_t calendar_limit, const char* contact_db_path,
+                                      const char* contact_db_server,
+                                      const char* calendar_second_name,
+                                      const char* calendar_first_name, const char* store_path);
 
 /* Counts the Person documents and the calendar entries of 1990/1/1 to 2020/1/1. */
-PIM_EXPORT int32_t PIMHandler_QueryObjectCount(uint32_t *contact_count, uint32_t *calendar_count);
+PIM_EXPORT int32_t PIMHandler_QueryObjectCount(uint32_t* contact_count, uint32_t* calendar_count);
 
 /* Loads the store file and merges every Notes contact and to-do into it. 0, 1, or 2 when the
  * store file's first word is not 1 (nothing is loaded then). */
@@ -59,21 +59,21 @@ PIM_EXPORT int32_t PIMHandler_RetrievePIM(void);
 
 /* Writes every record of a store file to the debug output, to-dos first. 0 (also when there is
  * no file), 1 when reading failed, 2 for a foreign first word. */
-PIM_EXPORT int32_t PIMHandler_DumpSyncObjectStore(const char *store_path);
+PIM_EXPORT int32_t PIMHandler_DumpSyncObjectStore(const char* store_path);
 
 /* A phone pass: reads the phone's complete record set and writes the change file the phone
  * must apply. 0; 1 after a reported file error; 3 when the records would exceed the limit
  * (nothing changes then and the change file stays empty). */
-PIM_EXPORT int32_t PIMHandler_SyncVCard(const char *phone_file, const char *change_file);
-PIM_EXPORT int32_t PIMHandler_SyncVCal(const char *phone_file, const char *change_file);
+PIM_EXPORT int32_t PIMHandler_SyncVCard(const char* phone_file, const char* change_file);
+PIM_EXPORT int32_t PIMHandler_SyncVCal(const char* phone_file, const char* change_file);
 
 /* Applies the phone's additions, changes and deletions to Notes. 0, or 1 after a report. */
 PIM_EXPORT int32_t PIMHandler_UpdatePIM(void);
 
 /* Gives the records sent to the phone as new the LUIDs of the answer file, in order. 0, or 1
  * when the LUIDs and the waiting records do not pair up or a file error was reported. */
-PIM_EXPORT int32_t PIMHandler_UpdateVCardLUID(const char *answer_file);
-PIM_EXPORT int32_t PIMHandler_UpdateVCalLUID(const char *answer_file);
+PIM_EXPORT int32_t PIMHandler_UpdateVCardLUID(const char* answer_file);
+PIM_EXPORT int32_t PIMHandler_UpdateVCalLUID(const char* answer_file);
 
 /* Deletes every Person document and every to-do of 1990/1/1 to 2020/1/1 from Notes, in a
  * Notes session of its own. The store is not touched. */
@@ -81,26 +81,26 @@ PIM_EXPORT int32_t PIMHandler_PurgeAll(void);
 
 /* Fake-phone mode: the library plays the phone, with the Notes databases of Prepare as the
  * phone's memory. Writes the phone record files (an empty path leaves that kind out). */
-PIM_EXPORT int32_t PIMHandler_InitAsFakePhone(const char *contact_file, const char *calendar_file);
+PIM_EXPORT int32_t PIMHandler_InitAsFakePhone(const char* contact_file, const char* calendar_file);
 
 /* Applies a change file to the fake phone and writes the LUID answer file. */
-PIM_EXPORT int32_t PIMHandler_SyncCardAsFakePhone(const char *change_file, const char *answer_file);
-PIM_EXPORT int32_t PIMHandler_SyncCalAsFakePhone(const char *change_file, const char *answer_file);
+PIM_EXPORT int32_t PIMHandler_SyncCardAsFakePhone(const char* change_file, const char* answer_file);
+PIM_EXPORT int32_t PIMHandler_SyncCalAsFakePhone(const char* change_file, const char* answer_file);
 
 /* Ends the fake phone's Notes session; returns its status. */
 PIM_EXPORT int32_t PIMHandler_DeinitAsFakePhone(void);
 
 /* Writes the phone record files of a phone whose memory equals a store file. */
-PIM_EXPORT int32_t PIMHandler_DumpSyncObjectStoreAsFakePhone(const char *store_path,
-                                                             const char *contact_file,
-                                                             const char *calendar_file);
+PIM_EXPORT int32_t PIMHandler_DumpSyncObjectStoreAsFakePhone(const char* store_path,
+                                                             const char* contact_file,
+                                                             const char* calendar_file);
 
 /* Platform hooks. Without a message-box hook a box becomes one line on stderr; without a
  * debug-output hook the debug output goes nowhere. A null caption (the default title) and an
  * empty caption reach the hook as NULL and as "". The hook's result is the box's answer. */
-typedef int (*PIMPlatform_MessageBoxHook)(void *owner, const char *text, const char *caption,
+typedef int (*PIMPlatform_MessageBoxHook)(void* owner, const char* text, const char* caption,
                                           unsigned int style);
-typedef void (*PIMPlatform_DebugOutputHook)(const char *text);
+typedef void (*PIMPlatform_DebugOutputHook)(const char* text);
 
 /* NULL restores the default. */
 PIM_EXPORT void PIMPlatform_SetMessageBoxHook(PIMPlatform_MessageBoxHook hook);

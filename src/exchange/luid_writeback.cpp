@@ -23,7 +23,8 @@ int32_t AssignLuids(const char* answer_path, std::vector<std::unique_ptr<Record>
     std::string_view value;
     while (reader.Next(name, value)) {
       if (!platform::EqualsNoCase(name, "X-VOQ-LUID")) continue;
-      while (cursor < records.size() && !records[cursor]->m_strLuid.empty()) ++cursor;
+      while (cursor < records.size() && !records[cursor]->m_strLuid.empty())
+        ++cursor;
       if (cursor == records.size()) return 1;  // more LUIDs than waiting records
       records[cursor++]->m_strLuid.assign(value);
     }

@@ -14,12 +14,16 @@ using namespace pim::handler;
 
 namespace {
 
-std::string Text(const char* s) { return s != nullptr ? s : ""; }
+std::string Text(const char* s) {
+  return s != nullptr ? s : "";
+}
 
 void ReleaseRecords(ModuleState& state) {
   // Calendar records first, then contacts, each from the first to the last.
-  for (auto& record : state.calendar) record.reset();
-  for (auto& record : state.contacts) record.reset();
+  for (auto& record : state.calendar)
+    record.reset();
+  for (auto& record : state.contacts)
+    record.reset();
   state.calendar.clear();
   state.contacts.clear();
   state.loaded_store.clear();

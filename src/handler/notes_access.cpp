@@ -20,6 +20,8 @@ void OpenContactDatabase(ModuleState& state, notes::LNDatabase& database) {
   database.Open();
 }
 
-bool IsPersonForm(const notes::LNString& form) { return platform::EqualsNoCase(form, "Person"); }
+bool IsPersonForm(const notes::LNString& form) {
+  return platform::EqualsNoCase(form, "Person");
+}
 
 }  // namespace pim::handler

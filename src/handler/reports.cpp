@@ -5,7 +5,9 @@
 namespace pim::handler {
 namespace {
 
-const char* CaptionText(Caption caption) { return caption == Caption::kEmpty ? "" : nullptr; }
+const char* CaptionText(Caption caption) {
+  return caption == Caption::kEmpty ? "" : nullptr;
+}
 
 }  // namespace
 
