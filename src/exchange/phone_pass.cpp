@@ -307,14 +307,7 @@ class PhonePass {
     Array restored;
     int32_t result = 3;
     try {
-      std::string bytes;
-      {
-        platform::InputFile store(settings_.store_path);
-        char buffer[64 * 1024];
-        for (size_t n; (n = store.ReadSome(buffer, sizeof buffer)) != 0;)
-          bytes.append(buffer, n);
-      }
-      Kind::ReadSection(bytes, restored);
+      Kind::ReadSection(ReadStoreFile(settings_.store_path), restored);
     } catch (const platform::FileError& error) {
       ReportFileError(error);
       result = 1;

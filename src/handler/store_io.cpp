@@ -15,17 +15,6 @@
 namespace pim::handler {
 namespace {
 
-std::string ReadAll(const std::string& path) {
-  platform::InputFile file(path);
-  std::string bytes;
-  char buffer[64 * 1024];
-  for (;;) {
-    const size_t n = file.ReadSome(buffer, sizeof buffer);
-    if (n == 0) return bytes;
-    bytes.append(buffer, n);
-  }
-}
-
 void SyncFolderOf(const std::string& path) {
   const size_t slash = path.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
@@ -37,14 +26,31 @@ void SyncFolderOf(const std::string& path) {
 
 }  // namespace
 
+std::string ReadStoreFile(const std::string& path) {
+  platform::InputFile file(path);
+  std::string bytes;
+  char buffer[64 * 1024];
+  for (;;) {
+    const size_t n = file.ReadSome(buffer, sizeof buffer);
+    if (n == 0) return bytes;
+    bytes.append(buffer, n);
+  }
+}
+
 StoreLoad LoadStore(const std::string& path, CalendarArray& calendar, ContactArray& contacts,
                     std::string* bytes) {
   if (!platform::PathExists(path)) return StoreLoad::kNoFile;
-  std::string content = ReadAll(path);
+  // Read straight into the caller's copy, which must hold the bytes even when they turn out
+  // damaged part-way.
+  std::string local;
+  std::string& content = bytes != nullptr ? *bytes : local;
+  content = ReadStoreFile(path);
   platform::MemorySource source(content);
   CArchive ar(source);
-  if (ReadStoreHead(ar) != kLuidMode) return StoreLoad::kForeignHead;
-  if (bytes != nullptr) *bytes = content;
+  if (ReadStoreHead(ar) != kLuidMode) {
+    content.clear();
+    return StoreLoad::kForeignHead;
+  }
   ReadCalendarArray(ar, calendar);
   ReadContactArray(ar, contacts);
   return StoreLoad::kLoaded;

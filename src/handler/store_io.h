@@ -9,6 +9,9 @@
 
 namespace pim::handler {
 
+// The whole store file; a failure to open or read it throws FileError.
+std::string ReadStoreFile(const std::string& path);
+
 enum class StoreLoad {
   kLoaded,       // both arrays read
   kNoFile,       // nothing at the path: the arrays are untouched
@@ -23,7 +26,7 @@ enum class StoreLoad {
 StoreLoad LoadStore(const std::string& path, CalendarArray& calendar, ContactArray& contacts,
                     std::string* bytes = nullptr);
 
-// The same from bytes already read (the head is not judged).
+// The two arrays read from store bytes already read (the head is not judged).
 void ReadStoreBytes(std::string_view bytes, CalendarArray& calendar, ContactArray& contacts);
 
 // Writes the store beside the file at `path`, flushes it to the disk and renames it over the

@@ -32,6 +32,32 @@ namespace {
   ::_exit(5);  // not reached
 }
 
+// A child saving `count` notes into a new database; the parent reads the note IDs from `ids`.
+struct SavingChild {
+  SavingChild(const std::string& db_path, int count) : path(db_path) {
+    EXPECT_EQ(LNDatabase::Create(path, "Crash"), LNNOERROR);
+    int fds[2];
+    EXPECT_EQ(::pipe(fds), 0);
+    pid = ::fork();
+    if (pid == 0) {
+      ::close(fds[0]);
+      SaveThenDie(path, count, fds[1]);
+    }
+    ::close(fds[1]);
+    ids = fds[0];
+  }
+  ~SavingChild() { ::close(ids); }
+  // True when the child ended by SIGKILL.
+  bool Killed() {
+    int status = 0;
+    return ::waitpid(pid, &status, 0) == pid && WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+  }
+
+  std::string path;
+  pid_t pid = -1;
+  int ids = -1;
+};
+
 std::vector<NOTEID> ReadIds(int fd) {
   std::vector<NOTEID> ids;
   NOTEID id;
@@ -58,52 +84,29 @@ void ExpectNotes(const std::string& path, const std::vector<NOTEID>& ids) {
 
 TEST(NotesCrashTest, ANoteSavedRightBeforeAKillIsKept) {
   test::TempDir dir;
-  const std::string path = dir.File("crash.nsf");
-  ASSERT_EQ(LNDatabase::Create(path, "Crash"), LNNOERROR);
-  int fds[2];
-  ASSERT_EQ(::pipe(fds), 0);
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    ::close(fds[0]);
-    SaveThenDie(path, 1, fds[1]);
-  }
-  ::close(fds[1]);
-  const std::vector<NOTEID> ids = ReadIds(fds[0]);
-  ::close(fds[0]);
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+  SavingChild child(dir.File("crash.nsf"), 1);
+  ASSERT_GE(child.pid, 0);
+  const std::vector<NOTEID> ids = ReadIds(child.ids);
+  ASSERT_TRUE(child.Killed());
   ASSERT_EQ(ids.size(), 1u);
-  ExpectNotes(path, ids);
+  ExpectNotes(child.path, ids);
 }
 
 TEST(NotesCrashTest, EverySaveReportedBeforeAKillFromOutsideIsKept) {
   test::TempDir dir;
-  const std::string path = dir.File("crash.nsf");
-  ASSERT_EQ(LNDatabase::Create(path, "Crash"), LNNOERROR);
-  int fds[2];
-  ASSERT_EQ(::pipe(fds), 0);
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    ::close(fds[0]);
-    SaveThenDie(path, 100000, fds[1]);
-  }
-  ::close(fds[1]);
+  SavingChild child(dir.File("crash.nsf"), 100000);
+  ASSERT_GE(child.pid, 0);
   // Kill it mid-stream, after a good number of saves.
   std::vector<NOTEID> ids;
   NOTEID id;
-  while (ids.size() < 300 && ::read(fds[0], &id, sizeof id) == sizeof id)
+  while (ids.size() < 300 && ::read(child.ids, &id, sizeof id) == sizeof id)
     ids.push_back(id);
-  ::kill(child, SIGKILL);
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  for (NOTEID late : ReadIds(fds[0]))
+  ::kill(child.pid, SIGKILL);
+  ASSERT_TRUE(child.Killed());
+  for (NOTEID late : ReadIds(child.ids))
     ids.push_back(late);
-  ::close(fds[0]);
   ASSERT_GE(ids.size(), 300u);
-  ExpectNotes(path, ids);
+  ExpectNotes(child.path, ids);
 }
 
 }  // namespace

@@ -91,7 +91,6 @@ NotesSnapshot TakeSnapshot(const std::string& contacts_db, const std::string& ca
       if (OnOneDay(range)) snapshot.todos[entry.GetNoteID()] = Fingerprint(entry, kEntryItems);
     }
     session.Term(0);
-    snapshot.readable = true;
   } catch (LNSTATUS) {
     // A database that cannot be read counts as holding nothing; the run reports why.
   }

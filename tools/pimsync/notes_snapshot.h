@@ -10,7 +10,6 @@
 namespace pim::cli {
 
 struct NotesSnapshot {
-  bool readable = false;
   std::map<uint32_t, std::string> contacts;  // note ID -> fingerprint
   std::map<uint32_t, std::string> todos;
 };
