@@ -22,7 +22,7 @@ inline int64_t MomentKey(const LNDatetime& datetime) {
   return PackDatetime(datetime) / 10;
 }
 // The moment key of midnight that starts the day.
-inline int64_t DayKey(int year, int month, int day) {
+constexpr int64_t DayKey(int year, int month, int day) {
   return ((int64_t{year} * 100 + month) * 100 + day) * 100'000'000;
 }
 

@@ -171,13 +171,15 @@ LNSTATUS LNCalendar::GetEntries(const LNDatetimeRange& range, LNCalendarEntryArr
     std::vector<detail::StoredNote> stored = db_->ListEntries(from, to);
     std::vector<LNCalendarEntry> found(stored.size());
     for (size_t i = 0; i < stored.size(); ++i) {
-      // Entries come open: the calendar read them whole anyway.
+      // Entries come open: the calendar read them whole anyway. The items are decoded when
+      // first looked at, as with GetDocuments.
       LNCalendarEntry& entry = found[i];
       entry.db_ = db_;
       entry.id_ = stored[i].id;
       entry.form_ = std::move(stored[i].form);
       entry.modified_ = stored[i].modified;
-      entry.items_ = std::move(stored[i].items);
+      entry.encoded_items_ = std::move(stored[i].encoded_items);
+      entry.encoded_ = true;
       entry.open_ = true;
     }
     entries->entries_ = std::move(found);

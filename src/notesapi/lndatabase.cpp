@@ -5,6 +5,7 @@
 
 namespace pim::notes {
 
+using detail::RunBody;
 using detail::RunCall;
 
 LNSTATUS LNDatabase::Open() {
@@ -19,7 +20,24 @@ LNSTATUS LNDatabase::Close() {
   return RunCall(LNOperation::kDatabaseClose, [&]() -> LNSTATUS {
     // Notes opened through this handle share the file and keep working; the connection
     // closes with the last of them.
-    db_.reset();
+    const std::shared_ptr<detail::NotesDatabase> db = std::move(db_);
+    if (db) db->EndBatch();
+    return LNNOERROR;
+  });
+}
+
+LNSTATUS LNDatabase::BeginBatch() {
+  return RunBody([&]() -> LNSTATUS {
+    if (!db_) return LNERR_DATABASE_NOT_OPEN;
+    db_->BeginBatch();
+    return LNNOERROR;
+  });
+}
+
+LNSTATUS LNDatabase::EndBatch() {
+  return RunBody([&]() -> LNSTATUS {
+    if (!db_) return LNERR_DATABASE_NOT_OPEN;
+    db_->EndBatch();
     return LNNOERROR;
   });
 }

@@ -18,8 +18,19 @@ class LNDatabase {
   // Opens the file named when the session handed out this database. A missing file fails with
   // LNERR_DATABASE_NOT_FOUND, a file that is not a database with LNERR_DATABASE_INVALID.
   LNSTATUS Open();
+  // Ends a batch still running on the database (its writes are committed) and lets go of it.
   LNSTATUS Close();
   bool IsOpen() const;
+
+  // Not in the Notes library; an extension of this stand-in for a caller that writes many
+  // notes in one go (the fake phone applying a change file). From BeginBatch to EndBatch, the
+  // saves and deletions made through this database and the notes got from it reach the file
+  // in one transaction, sparing a commit per note; a failed one is undone alone, as outside a
+  // batch. Other processes wait to write until it ends. A batch left running when the
+  // database's last handle goes is rolled back.
+  LNSTATUS BeginBatch();
+  // Commits the batch. When that fails, none of its writes stays.
+  LNSTATUS EndBatch();
 
   // Every document, in ascending note-ID order, read whole (opening one reads nothing more).
   LNSTATUS GetDocuments(LNDocumentArray* documents);

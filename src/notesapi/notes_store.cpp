@@ -40,6 +40,8 @@ static_assert(kApplicationId == 1347309396 && kSchemaVersion == 1, "kSchema says
 constexpr const char* kStatementText[] = {
     "BEGIN IMMEDIATE",
     "COMMIT",
+    "SAVEPOINT note",
+    "RELEASE note",
     "SELECT form, modified, items FROM notes WHERE id = ?1",
     "SELECT form FROM notes WHERE id = ?1",
     "SELECT id, form, modified, items FROM notes ORDER BY id",
@@ -51,30 +53,26 @@ constexpr const char* kStatementText[] = {
 };
 static_assert(std::size(kStatementText) == static_cast<size_t>(Sql::kCount));
 
-// The moment key of the entry's start, when the items make a calendar entry with a start date.
-std::optional<int64_t> EntryStart(const std::vector<LNItem>& items) {
-  bool is_entry = false;
-  const LNDatetime* start = nullptr;
-  for (const LNItem& item : items) {
-    if (platform::EqualsNoCase(item.GetName(), kEntryTypeItem)) {
-      is_entry = item.Numbers() != nullptr && !item.Numbers()->empty();
-    } else if (platform::EqualsNoCase(item.GetName(), kEntryStartItem)) {
-      const auto* datetimes = item.Datetimes();
-      start = datetimes != nullptr && !datetimes->empty() ? &datetimes->front() : nullptr;
-    }
-  }
-  if (!is_entry || start == nullptr || (start->GetState() & LNDATETIMESTATE_DATE_ONLY) == 0) {
-    return std::nullopt;
-  }
-  return MomentKey(*start);
-}
-
 void ReadStoredNote(const Statement& row, int first_column, StoredNote& note) {
   note.form.assign(row.Text(first_column));
   if (!UnpackDatetime(row.Int(first_column + 1), note.modified) ||
       !DecodeItems(row.Blob(first_column + 2), note.items)) {
     Raise(LNERR_DATABASE_INVALID);
   }
+}
+
+// The rows of a listing (id, form, modified, items), the items left encoded: most callers look
+// at a few notes' items, or none.
+std::vector<StoredNote> ReadEncodedNotes(Statement& list) {
+  std::vector<StoredNote> notes;
+  while (list.Step()) {
+    StoredNote& note = notes.emplace_back();
+    note.id = static_cast<NOTEID>(list.Int(0));
+    note.form.assign(list.Text(1));
+    if (!UnpackDatetime(list.Int(2), note.modified)) Raise(LNERR_DATABASE_INVALID);
+    note.encoded_items.assign(list.Blob(3));
+  }
+  return notes;
 }
 
 // Removes a database file that Create could not finish, with the journal files beside it.
@@ -97,6 +95,23 @@ class RemoveUnlessKept {
 };
 
 }  // namespace
+
+std::optional<int64_t> EntryStart(const std::vector<LNItem>& items) {
+  bool is_entry = false;
+  const LNDatetime* start = nullptr;
+  for (const LNItem& item : items) {
+    if (platform::EqualsNoCase(item.GetName(), kEntryTypeItem)) {
+      is_entry = item.Numbers() != nullptr && !item.Numbers()->empty();
+    } else if (platform::EqualsNoCase(item.GetName(), kEntryStartItem)) {
+      const auto* datetimes = item.Datetimes();
+      start = datetimes != nullptr && !datetimes->empty() ? &datetimes->front() : nullptr;
+    }
+  }
+  if (!is_entry || start == nullptr || (start->GetState() & LNDATETIMESTATE_DATE_ONLY) == 0) {
+    return std::nullopt;
+  }
+  return MomentKey(*start);
+}
 
 LNSTATUS StatusFromSqlite(int result_code) {
   switch (result_code & 0xFF) {
@@ -185,20 +200,25 @@ std::string_view Statement::Blob(int column) const {
   return {bytes, static_cast<size_t>(sqlite3_column_bytes(statement_, column))};
 }
 
-Transaction::Transaction(NotesDatabase& db) : db_(db) {
-  Statement begin(db_, Sql::kBegin);
+Transaction::Transaction(NotesDatabase& db) : db_(db), nested_(db.InBatch()) {
+  Statement begin(db_, nested_ ? Sql::kSavepoint : Sql::kBegin);
   begin.Step();
 }
 
 Transaction::~Transaction() {
-  // A failed COMMIT may already have ended the transaction; only a live one is rolled back.
-  if (!done_ && sqlite3_get_autocommit(db_.connection()) == 0) {
+  if (done_) return;
+  if (nested_) {
+    // Undoes this write alone; the batch goes on. (A failure that made SQLite roll back the
+    // whole batch left no savepoint, and this then fails harmlessly.)
+    sqlite3_exec(db_.connection(), "ROLLBACK TO note; RELEASE note", nullptr, nullptr, nullptr);
+  } else if (sqlite3_get_autocommit(db_.connection()) == 0) {
+    // A failed COMMIT may already have ended the transaction; only a live one is rolled back.
     sqlite3_exec(db_.connection(), "ROLLBACK", nullptr, nullptr, nullptr);
   }
 }
 
 void Transaction::Commit() {
-  Statement commit(db_, Sql::kCommit);
+  Statement commit(db_, nested_ ? Sql::kRelease : Sql::kCommit);
   commit.Step();
   done_ = true;
 }
@@ -223,6 +243,9 @@ std::shared_ptr<NotesDatabase> NotesDatabase::Open(const std::string& path) {
   // With WAL, NORMAL still has every commit in the file when it returns (a killed process
   // loses nothing); only a power loss may take back the last commits.
   db->Exec("PRAGMA synchronous=NORMAL");
+  // Reads map the file instead of copying it page by page: a sync reads every note several
+  // times. SQLite maps only what the file holds and remaps as it grows.
+  db->Exec("PRAGMA mmap_size=1073741824");
   return db;
 }
 
@@ -296,6 +319,28 @@ void NotesDatabase::CheckSchema() {
   }
 }
 
+void NotesDatabase::BeginBatch() {
+  if (in_batch_) Raise(LNERR_BAD_ARGUMENT);
+  Statement(*this, Sql::kBegin).Step();
+  in_batch_ = true;
+}
+
+void NotesDatabase::EndBatch() {
+  if (!in_batch_) return;
+  in_batch_ = false;
+  // Nothing to commit when a failed write made SQLite roll the batch back; that failure was
+  // raised then.
+  if (sqlite3_get_autocommit(connection_.get()) != 0) return;
+  try {
+    Statement(*this, Sql::kCommit).Step();
+  } catch (const StatusError&) {
+    if (sqlite3_get_autocommit(connection_.get()) == 0) {
+      sqlite3_exec(connection_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    throw;
+  }
+}
+
 sqlite3_stmt* NotesDatabase::Cached(Sql sql) {
   StatementPtr& slot = statements_[static_cast<size_t>(sql)];
   if (!slot) {
@@ -333,16 +378,8 @@ bool NotesDatabase::NoteForm(NOTEID id, LNString& form) {
 }
 
 std::vector<StoredNote> NotesDatabase::ListNotes() {
-  std::vector<StoredNote> notes;
   Statement list(*this, Sql::kListNotes);
-  while (list.Step()) {
-    StoredNote& note = notes.emplace_back();
-    note.id = static_cast<NOTEID>(list.Int(0));
-    note.form.assign(list.Text(1));
-    if (!UnpackDatetime(list.Int(2), note.modified)) Raise(LNERR_DATABASE_INVALID);
-    note.encoded_items.assign(list.Blob(3));
-  }
-  return notes;
+  return ReadEncodedNotes(list);
 }
 
 NOTEID NotesDatabase::WriteNote(NOTEID id, const LNString& form, const LNDatetime& modified,
@@ -389,16 +426,10 @@ bool NotesDatabase::DeleteNote(NOTEID id) {
 }
 
 std::vector<StoredNote> NotesDatabase::ListEntries(int64_t from, int64_t to) {
-  std::vector<StoredNote> entries;
   Statement list(*this, Sql::kListEntries);
   list.Bind(1, from);
   list.Bind(2, to);
-  while (list.Step()) {
-    StoredNote& note = entries.emplace_back();
-    note.id = static_cast<NOTEID>(list.Int(0));
-    ReadStoredNote(list, 1, note);
-  }
-  return entries;
+  return ReadEncodedNotes(list);
 }
 
 }  // namespace pim::notes::detail

@@ -23,6 +23,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,6 +36,10 @@ namespace pim::notes::detail {
 
 // The one place where SQLite's result codes become our statuses.
 LNSTATUS StatusFromSqlite(int result_code);
+
+// The moment key (MomentKey) of a calendar entry's start, the key GetEntries selects on; none
+// when the items are not those of a calendar entry with a start date.
+std::optional<int64_t> EntryStart(const std::vector<LNItem>& items);
 
 // How long a connection waits for another one's lock before it fails with
 // LNERR_DATABASE_BUSY. Applies to connections opened afterwards; tests shorten it.
@@ -53,6 +58,8 @@ using StatementPtr = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
 enum class Sql : size_t {
   kBegin,
   kCommit,
+  kSavepoint,
+  kRelease,
   kReadNote,
   kNoteForm,
   kListNotes,
@@ -69,7 +76,7 @@ struct StoredNote {
   LNString form;
   LNDatetime modified;
   std::vector<LNItem> items;
-  std::string encoded_items;  // ListNotes: the items as stored, decoded when first needed
+  std::string encoded_items;  // listings: the items as stored, decoded when first needed
 };
 
 class NotesDatabase;
@@ -99,7 +106,8 @@ class Statement {
 };
 
 // BEGIN IMMEDIATE (the write lock up front, so two writers never deadlock upgrading a read);
-// rolls back unless committed.
+// rolls back unless committed. Inside a batch it is a savepoint of the batch's transaction:
+// a failed write still leaves no trace, and a committed one waits for the batch's end.
 class Transaction {
  public:
   explicit Transaction(NotesDatabase& db);
@@ -110,6 +118,7 @@ class Transaction {
 
  private:
   NotesDatabase& db_;
+  bool nested_;
   bool done_ = false;
 };
 
@@ -140,8 +149,17 @@ class NotesDatabase {
                    const std::vector<LNItem>& items);
   // False when there was no such note.
   bool DeleteNote(NOTEID id);
-  // The calendar entries whose start moment key lies in [from, to), by start then ID.
+  // The calendar entries whose start moment key lies in [from, to), by start then ID; the
+  // items come encoded, as with ListNotes.
   std::vector<StoredNote> ListEntries(int64_t from, int64_t to);
+
+  // A batch: the writes up to EndBatch go to the file in one transaction, which spares a
+  // commit (and its WAL sync) per note when many are written. Neither nests.
+  void BeginBatch();
+  // Commits the batch's writes. When the commit fails, they are rolled back, and the failure
+  // raised.
+  void EndBatch();
+  bool InBatch() const { return in_batch_; }
 
   // For Statement and Transaction.
   sqlite3_stmt* Cached(Sql sql);
@@ -155,6 +173,7 @@ class NotesDatabase {
 
   std::string path_;
   std::string title_;
+  bool in_batch_ = false;
   // Declared before the statements: they must be finalized before the connection closes.
   ConnectionPtr connection_;
   std::array<StatementPtr, static_cast<size_t>(Sql::kCount)> statements_;
