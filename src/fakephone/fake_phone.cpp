@@ -72,6 +72,29 @@ void KeepWhatTheChangeLacks(const notes::LNDocument& document, CContactObject& c
   }
 }
 
+// A phone takes a change file in one go: `apply` runs in one Notes batch, which spares a
+// commit per note, and the answers it gathers are written once the notes they name are
+// committed, so that an answer never names a note that is not there. When `apply` fails, what
+// it did before the failure stays and is answered, and the failure goes on.
+template <class Apply>
+void ApplyInOneBatch(notes::LNDatabase& database, platform::OutputFile& answers, Apply&& apply) {
+  std::string answered;
+  database.BeginBatch();
+  try {
+    apply(answered);
+  } catch (...) {
+    try {
+      database.EndBatch();
+      answers.Write(answered);
+    } catch (...) {
+      // The first failure is the one to report.
+    }
+    throw;
+  }
+  database.EndBatch();
+  answers.Write(answered);
+}
+
 }  // namespace
 
 extern "C" int32_t PIMHandler_InitAsFakePhone(const char* contact_file, const char* calendar_file) {
@@ -139,45 +162,48 @@ extern "C" int32_t PIMHandler_SyncCardAsFakePhone(const char* change_file,
         database.Open();
         platform::InputFile changes(Path(change_file));
         platform::OutputFile answers(Path(answer_file));
-        CContactObject scratch;
-        bool luid_only = false;
-        PropertyReader reader(changes);
-        std::string_view name;
-        std::string_view value;
-        while (reader.Next(name, value)) {
-          if (platform::EqualsNoCase(name, "BEGIN")) {
-            if (!platform::EqualsNoCase(value, "VCARD")) break;
-            scratch.Reset();
-            luid_only = true;
-          } else if (platform::EqualsNoCase(name, "VERSION")) {
-            if (!platform::EqualsNoCase(value, "2.1")) break;
-          } else if (platform::EqualsNoCase(name, "END")) {
-            if (luid_only) {
-              database.DeleteNote(NoteIdOf(scratch.m_strLuid));
-            } else if (!scratch.m_strLuid.empty()) {
-              notes::LNDocument document;
-              if (database.GetDocument(NoteIdOf(scratch.m_strLuid), &document) ==
-                  notes::LNNOERROR) {
-                document.Open(0);
-                KeepWhatTheChangeLacks(document, scratch);
-                WritePersonDocument(document, scratch);
-                scratch.m_nNoteId = document.GetNoteID();
-                document.Close();
+        ApplyInOneBatch(database, answers, [&](std::string& answered) {
+          CContactObject scratch;
+          bool luid_only = false;
+          PropertyReader reader(changes);
+          std::string_view name;
+          std::string_view value;
+          while (reader.Next(name, value)) {
+            if (platform::EqualsNoCase(name, "BEGIN")) {
+              if (!platform::EqualsNoCase(value, "VCARD")) break;
+              scratch.Reset();
+              luid_only = true;
+            } else if (platform::EqualsNoCase(name, "VERSION")) {
+              if (!platform::EqualsNoCase(value, "2.1")) break;
+            } else if (platform::EqualsNoCase(name, "END")) {
+              if (luid_only) {
+                database.DeleteNote(NoteIdOf(scratch.m_strLuid));
+              } else if (!scratch.m_strLuid.empty()) {
+                notes::LNDocument document;
+                if (database.GetDocument(NoteIdOf(scratch.m_strLuid), &document) ==
+                    notes::LNNOERROR) {
+                  document.Open(0);
+                  KeepWhatTheChangeLacks(document, scratch);
+                  WritePersonDocument(document, scratch);
+                  scratch.m_nNoteId = document.GetNoteID();
+                  document.Close();
+                }
+              } else {
+                notes::LNDocument document;
+                if (database.CreateDocument(&document, "Person") == notes::LNNOERROR) {
+                  WritePersonDocument(document, scratch);
+                  scratch.m_nNoteId = document.GetNoteID();
+                  document.Close();
+                  answered +=
+                      "BEGIN:VCARD\nVERSION:2.1\nX-VOQ-LUID:" + std::to_string(scratch.m_nNoteId) +
+                      "\nEND:VCARD\n";
+                }
               }
             } else {
-              notes::LNDocument document;
-              if (database.CreateDocument(&document, "Person") == notes::LNNOERROR) {
-                WritePersonDocument(document, scratch);
-                scratch.m_nNoteId = document.GetNoteID();
-                document.Close();
-                answers.Write("BEGIN:VCARD\nVERSION:2.1\nX-VOQ-LUID:" +
-                              std::to_string(scratch.m_nNoteId) + "\nEND:VCARD\n");
-              }
+              ReadVCardProperty(scratch, name, value, luid_only);
             }
-          } else {
-            ReadVCardProperty(scratch, name, value, luid_only);
           }
-        }
+        });
         database.Close();
         answers.Close();
         return 0;
@@ -198,50 +224,53 @@ extern "C" int32_t PIMHandler_SyncCalAsFakePhone(const char* change_file, const 
         platform::OutputFile answers(Path(answer_file));
         notes::LNCalendar calendar;
         GetCalendar(state, calendar);
-        CCalEntryObject scratch;
-        bool luid_only = true;
         answers.Write("BEGIN:VCALENDAR\nVERSION:1.0\n");
-        PropertyReader reader(changes);
-        std::string_view name;
-        std::string_view value;
-        while (reader.Next(name, value)) {
-          const bool is_todo = platform::EqualsNoCase(value, "VTODO");
-          if (platform::EqualsNoCase(name, "BEGIN")) {
-            if (!is_todo) continue;
-            scratch.Reset();
-            scratch.SetAlarm(0, false);
-            luid_only = true;
-          } else if (platform::EqualsNoCase(name, "END")) {
-            if (!is_todo) continue;
-            if (scratch.m_strLuid.empty()) {
-              notes::LNDatetimeRange range;
-              RangeOfNewTodo(scratch, range);
-              notes::LNCalendarEntry entry;
-              if (calendar.CreateEntry(range, scratch.m_strSummary, notes::LNCALENDARENTRYTYPE_TODO,
-                                       &entry) == notes::LNNOERROR) {
-                scratch.m_bHasSummary = 0;
-                scratch.m_bHasStart = 0;
-                scratch.m_bHasEnd = 0;
-                WriteCalendarEntry(entry, scratch);
-                scratch.m_nNoteId = entry.GetNoteID();
-                entry.Close();
-                answers.Write("BEGIN:VTODO\nX-VOQ-LUID:" + std::to_string(scratch.m_nNoteId) +
-                              "\nEND:VTODO\n");
+        ApplyInOneBatch(calendar, answers, [&](std::string& answered) {
+          CCalEntryObject scratch;
+          bool luid_only = true;
+          PropertyReader reader(changes);
+          std::string_view name;
+          std::string_view value;
+          while (reader.Next(name, value)) {
+            const bool is_todo = platform::EqualsNoCase(value, "VTODO");
+            if (platform::EqualsNoCase(name, "BEGIN")) {
+              if (!is_todo) continue;
+              scratch.Reset();
+              scratch.SetAlarm(0, false);
+              luid_only = true;
+            } else if (platform::EqualsNoCase(name, "END")) {
+              if (!is_todo) continue;
+              if (scratch.m_strLuid.empty()) {
+                notes::LNDatetimeRange range;
+                RangeOfNewTodo(scratch, range);
+                notes::LNCalendarEntry entry;
+                if (calendar.CreateEntry(range, scratch.m_strSummary,
+                                         notes::LNCALENDARENTRYTYPE_TODO,
+                                         &entry) == notes::LNNOERROR) {
+                  scratch.m_bHasSummary = 0;
+                  scratch.m_bHasStart = 0;
+                  scratch.m_bHasEnd = 0;
+                  WriteCalendarEntry(entry, scratch);
+                  scratch.m_nNoteId = entry.GetNoteID();
+                  entry.Close();
+                  answered += "BEGIN:VTODO\nX-VOQ-LUID:" + std::to_string(scratch.m_nNoteId) +
+                              "\nEND:VTODO\n";
+                }
+              } else if (luid_only) {
+                calendar.DeleteNote(NoteIdOf(scratch.m_strLuid));
+              } else {
+                notes::LNCalendarEntry entry;
+                if (calendar.GetDocument(NoteIdOf(scratch.m_strLuid), &entry) == notes::LNNOERROR) {
+                  entry.Open(0);
+                  WriteCalendarEntry(entry, scratch);
+                  entry.Close();
+                }
               }
-            } else if (luid_only) {
-              calendar.DeleteNote(NoteIdOf(scratch.m_strLuid));
             } else {
-              notes::LNCalendarEntry entry;
-              if (calendar.GetDocument(NoteIdOf(scratch.m_strLuid), &entry) == notes::LNNOERROR) {
-                entry.Open(0);
-                WriteCalendarEntry(entry, scratch);
-                entry.Close();
-              }
+              ReadVCalendarProperty(scratch, name, value, luid_only);
             }
-          } else {
-            ReadVCalendarProperty(scratch, name, value, luid_only);
           }
-        }
+        });
         answers.Write("END:VCALENDAR\n");
         answers.Close();
         return 0;

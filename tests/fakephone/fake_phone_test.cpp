@@ -238,6 +238,23 @@ TEST_F(FakePhoneTest, UpdateOfAMissingNoteEndsWithAnEmptyCaptionedNotesReport) {
   EXPECT_EQ(Boxes()[0].text, notes::LNGetErrorMessage(notes::LNERR_NOTE_NOT_FOUND));
 }
 
+TEST_F(FakePhoneTest, AFailureKeepsAndAnswersWhatWasAppliedBeforeIt) {
+  const auto last = AddDocument({{"FirstName", "Last"}});
+  ASSERT_EQ(PIMHandler_InitAsFakePhone("", ""), 0);
+  const std::string changes = dir_.File("changes.vcf");
+  const std::string answers = dir_.File("answers.vcf");
+  WriteFile(changes,
+            "BEGIN:VCARD\nVERSION:2.1\nN:Before\nEND:VCARD\n"
+            "BEGIN:VCARD\nVERSION:2.1\nX-VOQ-LUID:4711\nN:X\nEND:VCARD\n"
+            "BEGIN:VCARD\nVERSION:2.1\nN:After\nEND:VCARD\n");
+  EXPECT_EQ(PIMHandler_SyncCardAsFakePhone(changes.c_str(), answers.c_str()), 1);
+  const notes::NOTEID before = last + 1;
+  EXPECT_EQ(Text(before, "FirstName"), "Before");  // read through a connection of its own
+  EXPECT_FALSE(Exists(before + 1));
+  EXPECT_EQ(ReadFile(answers),
+            "BEGIN:VCARD\nVERSION:2.1\nX-VOQ-LUID:" + std::to_string(before) + "\nEND:VCARD\n");
+}
+
 TEST_F(FakePhoneTest, InitNotesFailureGetsTheDefaultCaption) {
   notes::InjectFault(notes::LNOperation::kDatabaseGetDocuments, 1, notes::LNERR_DATABASE_IO);
   EXPECT_EQ(PIMHandler_InitAsFakePhone(dir_.File("c.vcf").c_str(), ""), 1);
