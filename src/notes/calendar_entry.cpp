@@ -92,7 +92,7 @@ bool ReadCalendarEntry(CalendarArray& records, LNCalendarEntry& entry) {
 
   platform::OutputDebugStringA("<-- Calendar Entry");
   platform::OutputDebugStringA(brief);
-  platform::OutputDebugStringA(range.GetText());
+  if (platform::DebugOutputWanted()) platform::OutputDebugStringA(range.GetText());
   platform::OutputDebugStringA("Calendar Entry -->");
   return true;
 }

@@ -32,6 +32,10 @@ void OutputDebugStringA(const char* text) {
   if (DebugOutputHook hook = g_debug_output_hook.load()) hook(text ? text : "");
 }
 
+bool DebugOutputWanted() {
+  return g_debug_output_hook.load() != nullptr;
+}
+
 bool PathExists(const std::string& path) {
   struct stat st {};
   return !path.empty() && ::stat(path.c_str(), &st) == 0;

@@ -25,6 +25,8 @@ int MessageBoxA(void* owner, const char* text, const char* caption, unsigned int
 
 // Without a hook the text goes nowhere, as when no debugger listens.
 void OutputDebugStringA(const char* text);
+// Whether debug output goes anywhere: spares building a text that nobody will read.
+bool DebugOutputWanted();
 inline void OutputDebugStringA(const std::string& text) {
   OutputDebugStringA(text.c_str());
 }
