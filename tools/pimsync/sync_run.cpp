@@ -9,7 +9,10 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <future>
 #include <stdexcept>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "handler_library.h"
@@ -212,12 +215,13 @@ struct Step {
   int32_t result;
 };
 
-void PrintKind(const char* kind, const std::map<uint32_t, std::string>& notes_before,
-               const std::map<uint32_t, std::string>& notes_after,
-               const std::map<uint32_t, std::string>& phone_before,
-               const std::map<uint32_t, std::string>& phone_after) {
-  const Changes notes = Compare(notes_before, notes_after);
-  const Changes phone = Compare(phone_before, phone_after);
+using Compare = Changes (*)(const SnapshotNotes&, const SnapshotNotes&);
+
+void PrintKind(const char* kind, Compare compare, const SnapshotNotes& notes_before,
+               const SnapshotNotes& notes_after, const SnapshotNotes& phone_before,
+               const SnapshotNotes& phone_after) {
+  const Changes notes = compare(notes_before, notes_after);
+  const Changes phone = compare(phone_before, phone_after);
   std::printf("%s\n", kind);
   std::printf("  Notes: %zu before, %zu after: %zu added, %zu changed, %zu deleted\n",
               notes_before.size(), notes_after.size(), notes.added, notes.changed, notes.deleted);
@@ -237,14 +241,27 @@ int RunSync(const SyncOptions& options) {
   StoreLock lock(options.store);
   ExchangeDir dir(options.keep_dir);
   const ExchangeFiles files(dir.path());
-  const NotesSnapshot notes_before = TakeSnapshot(options.contacts_db, calendar_db);
-  const NotesSnapshot phone_before = TakeSnapshot(options.phone_db, options.phone_db);
 
   std::vector<Step> steps;
   bool stopped = false;
   bool unread_store = false;
+  NotesSnapshot notes_before;
+  NotesSnapshot phone_before;
+  // The second looks, each taken as soon as its database has had its last change.
+  std::future<NotesSnapshot> notes_after;
+  std::future<NotesSnapshot> phone_after;
+  const auto look_at_notes = [&] { return TakeSnapshot(options.contacts_db, calendar_db); };
+  const auto look_at_phone = [&] { return TakeSnapshot(options.phone_db, options.phone_db); };
   {
+    // The phone starts first, so that it reads its memory while this process reads Notes, and
+    // the report's first look at both databases runs beside them. Nothing is written to either
+    // database before the phone is told to apply the changes (after the look is taken), and the
+    // fork comes before any thread starts.
     PhoneProcess phone(options, library, files);
+    auto before = std::async(std::launch::async, [&] {
+      return std::pair{look_at_notes(), look_at_phone()};
+    });
+    const auto take_before = [&] { std::tie(notes_before, phone_before) = before.get(); };
     HandlerLibrary handler(library);
     Hook(handler);
     // A step whose failure leaves the store in doubt ends the run before PIMHandler_Deinit,
@@ -253,14 +270,10 @@ int RunSync(const SyncOptions& options) {
       steps.push_back({name, result});
       return result;
     };
-    if (run("PIMHandler_InitAsFakePhone", phone.Answer()) != 0) {
-      phone.Tell('q');
-      stopped = true;
-    } else if (run("PIMHandler_Init", handler.Init()) != 0) {
-      phone.Tell('q');
-      stopped = true;
-    }
-    if (!stopped) {
+    // The handler reads Notes and the store while the phone reads its memory; the phone's
+    // answer is awaited only when the phone pass needs its records.
+    bool retrieved = run("PIMHandler_Init", handler.Init()) == 0;
+    if (retrieved) {
       run("PIMHandler_Prepare",
           handler.Prepare(options.mode, options.contact_limit, options.calendar_limit,
                           options.contacts_db.c_str(), "", "", calendar_db.c_str(),
@@ -269,47 +282,51 @@ int RunSync(const SyncOptions& options) {
       uint32_t calendar_count = 0;
       run("PIMHandler_QueryObjectCount", handler.QueryObjectCount(&contact_count, &calendar_count));
       const int boxes = g_boxes;
-      int32_t retrieved = run("PIMHandler_RetrievePIM", handler.RetrievePIM());
+      retrieved = run("PIMHandler_RetrievePIM", handler.RetrievePIM()) == 0;
       // A store file that retrieval could not read is reported and left aside: the run would
       // then save a store without its pairings, and the next run would double every record.
-      if (retrieved == 0 && g_boxes != boxes) {
+      if (retrieved && g_boxes != boxes) {
         unread_store = true;
-        retrieved = 1;
+        retrieved = false;
       }
-      const int32_t cards =
-          retrieved == 0
-              ? run("PIMHandler_SyncVCard",
-                    handler.SyncVCard(files.phone_contacts.c_str(), files.contact_changes.c_str()))
-              : 1;
-      const int32_t todos =
-          retrieved == 0 && cards != 1
-              ? run("PIMHandler_SyncVCal",
-                    handler.SyncVCal(files.phone_todos.c_str(), files.todo_changes.c_str()))
-              : 1;
-      if (retrieved != 0 || cards == 1 || todos == 1) {
-        phone.Tell('q');
-        stopped = true;
-      } else {
-        phone.Tell('s');
-        int32_t results[3] = {kPhoneLost, kPhoneLost, kPhoneLost};
-        for (int32_t& result : results)
-          result = phone.Answer();
-        run("PIMHandler_SyncCardAsFakePhone", results[0]);
-        run("PIMHandler_SyncCalAsFakePhone", results[1]);
-        run("PIMHandler_DeinitAsFakePhone", results[2]);
-        run("PIMHandler_UpdatePIM", handler.UpdatePIM());
-        run("PIMHandler_UpdateVCardLUID", handler.UpdateVCardLUID(files.contact_answers.c_str()));
-        run("PIMHandler_UpdateVCalLUID", handler.UpdateVCalLUID(files.todo_answers.c_str()));
-        handler.Deinit();
-      }
+    }
+    const bool phone_ready = run("PIMHandler_InitAsFakePhone", phone.Answer()) == 0;
+    const int32_t cards =
+        retrieved && phone_ready
+            ? run("PIMHandler_SyncVCard",
+                  handler.SyncVCard(files.phone_contacts.c_str(), files.contact_changes.c_str()))
+            : 1;
+    const int32_t todos =
+        cards != 1 ? run("PIMHandler_SyncVCal",
+                         handler.SyncVCal(files.phone_todos.c_str(), files.todo_changes.c_str()))
+                   : 1;
+    take_before();
+    if (todos == 1) {
+      phone.Tell('q');
+      stopped = true;
+    } else {
+      phone.Tell('s');
+      int32_t results[3] = {kPhoneLost, kPhoneLost, kPhoneLost};
+      for (int32_t& result : results)
+        result = phone.Answer();
+      phone_after = std::async(std::launch::async, look_at_phone);
+      run("PIMHandler_SyncCardAsFakePhone", results[0]);
+      run("PIMHandler_SyncCalAsFakePhone", results[1]);
+      run("PIMHandler_DeinitAsFakePhone", results[2]);
+      run("PIMHandler_UpdatePIM", handler.UpdatePIM());
+      notes_after = std::async(std::launch::async, look_at_notes);
+      run("PIMHandler_UpdateVCardLUID", handler.UpdateVCardLUID(files.contact_answers.c_str()));
+      run("PIMHandler_UpdateVCalLUID", handler.UpdateVCalLUID(files.todo_answers.c_str()));
+      handler.Deinit();
     }
   }
 
-  const NotesSnapshot notes_after = TakeSnapshot(options.contacts_db, calendar_db);
-  const NotesSnapshot phone_after = TakeSnapshot(options.phone_db, options.phone_db);
-  PrintKind("contacts", notes_before.contacts, notes_after.contacts, phone_before.contacts,
-            phone_after.contacts);
-  PrintKind("to-dos", notes_before.todos, notes_after.todos, phone_before.todos, phone_after.todos);
+  const NotesSnapshot notes_now = notes_after.valid() ? notes_after.get() : look_at_notes();
+  const NotesSnapshot phone_now = phone_after.valid() ? phone_after.get() : look_at_phone();
+  PrintKind("contacts", &CompareContacts, notes_before.contacts, notes_now.contacts,
+            phone_before.contacts, phone_now.contacts);
+  PrintKind("to-dos", &CompareTodos, notes_before.todos, notes_now.todos, phone_before.todos,
+            phone_now.todos);
   int status = 0;
   for (const Step& step : steps) {
     if (step.result == 0) continue;
