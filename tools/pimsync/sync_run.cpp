@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -259,7 +260,11 @@ int RunSync(const SyncOptions& options) {
     // fork comes before any thread starts.
     PhoneProcess phone(options, library, files);
     auto before = std::async(std::launch::async, [&] {
-      return std::pair{look_at_notes(), look_at_phone()};
+      // At the lowest priority: the look takes what the two sides leave of the processors,
+      // and the phone's part comes first, as the phone's changes wait for it.
+      ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 19);
+      NotesSnapshot phone_look = look_at_phone();
+      return std::pair{look_at_notes(), std::move(phone_look)};
     });
     const auto take_before = [&] { std::tie(notes_before, phone_before) = before.get(); };
     HandlerLibrary handler(library);
