@@ -44,7 +44,7 @@ constexpr const char* kStatementText[] = {
     "RELEASE note",
     "SELECT form, modified, items FROM notes WHERE id = ?1",
     "SELECT form FROM notes WHERE id = ?1",
-    "SELECT id, form, modified, items FROM notes ORDER BY id",
+    "SELECT id, form, modified, items, entry_start FROM notes ORDER BY id",
     "INSERT INTO notes(form, modified, entry_start, items) VALUES(?1, ?2, ?3, ?4)",
     "UPDATE notes SET form = ?2, modified = ?3, entry_start = ?4, items = ?5 WHERE id = ?1",
     "DELETE FROM notes WHERE id = ?1",
@@ -192,6 +192,10 @@ std::string_view Statement::Text(int column) const {
   const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
   if (text == nullptr) return {};
   return {text, static_cast<size_t>(sqlite3_column_bytes(statement_, column))};
+}
+
+bool Statement::IsNull(int column) const {
+  return sqlite3_column_type(statement_, column) == SQLITE_NULL;
 }
 
 std::string_view Statement::Blob(int column) const {

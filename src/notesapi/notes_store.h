@@ -62,7 +62,7 @@ enum class Sql : size_t {
   kRelease,
   kReadNote,
   kNoteForm,
-  kListNotes,
+  kListNotes,  // id, form, modified, items, entry_start; ascending by id
   kInsertNote,
   kUpdateNote,
   kDeleteNote,
@@ -99,6 +99,7 @@ class Statement {
   int64_t Int(int column) const;
   std::string_view Text(int column) const;
   std::string_view Blob(int column) const;
+  bool IsNull(int column) const;
 
  private:
   NotesDatabase& db_;

@@ -62,11 +62,15 @@ LNDatetime First(const LNItem* item) {
   return datetimes != nullptr && !datetimes->empty() ? datetimes->front() : LNDatetime();
 }
 
-// A calendar entry the retrieval sees, and on one day: the sync leaves out entries that span
-// two days.
-bool IsSyncedEntry(const std::vector<LNItem>& items) {
-  const std::optional<int64_t> start = detail::EntryStart(items);
-  if (!start || *start < kWindowFrom || *start >= kWindowTo) return false;
+// A calendar entry the retrieval sees (its start, as the file keeps it for GetEntries, in the
+// window), and on one day: the sync leaves out entries that span two days.
+bool IsSyncedEntry(const detail::Statement& row, std::string_view encoded,
+                   std::vector<LNItem>& items) {
+  if (row.IsNull(4)) return false;
+  const int64_t start = row.Int(4);
+  if (start < kWindowFrom || start >= kWindowTo) return false;
+  items.clear();
+  if (!detail::DecodeItems(encoded, items)) return false;
   const LNDatetime begin = First(Find(items, kEntryStartItem));
   const LNDatetime end = First(Find(items, kEntryEndItem));
   return begin.GetYear() == end.GetYear() && begin.GetMonth() == end.GetMonth() &&
@@ -84,7 +88,7 @@ std::string FingerprintOf(std::string_view encoded, const char* const (&names)[N
 void Read(const std::string& path, SnapshotNotes* contacts, SnapshotNotes* todos) {
   try {
     const auto database = detail::NotesDatabase::Open(path);
-    detail::Statement list(*database, detail::Sql::kListNotes);  // id, form, modified, items
+    detail::Statement list(*database, detail::Sql::kListNotes);
     std::vector<LNItem> items;
     while (list.Step()) {
       const auto id = static_cast<uint32_t>(list.Int(0));
@@ -92,10 +96,7 @@ void Read(const std::string& path, SnapshotNotes* contacts, SnapshotNotes* todos
       if (contacts != nullptr && platform::EqualsNoCase(list.Text(1), "Person")) {
         contacts->Add(id, encoded);
       }
-      if (todos != nullptr) {
-        items.clear();
-        if (detail::DecodeItems(encoded, items) && IsSyncedEntry(items)) todos->Add(id, encoded);
-      }
+      if (todos != nullptr && IsSyncedEntry(list, encoded, items)) todos->Add(id, encoded);
     }
   } catch (const detail::StatusError&) {
     if (contacts != nullptr) contacts->clear();
