@@ -11,7 +11,11 @@ using detail::RunCall;
 LNSTATUS LNDatabase::Open() {
   return RunCall(LNOperation::kDatabaseOpen, [&]() -> LNSTATUS {
     if (path_.empty()) return LNERR_BAD_ARGUMENT;  // not handed out by a session
-    if (!db_) db_ = detail::NotesDatabase::Open(path_);
+    if (!db_) {
+      // A session that has ended left no connections to share.
+      const auto connections = connections_.lock();
+      db_ = connections ? connections->Get(path_) : detail::NotesDatabase::Open(path_);
+    }
     return LNNOERROR;
   });
 }
@@ -19,7 +23,7 @@ LNSTATUS LNDatabase::Open() {
 LNSTATUS LNDatabase::Close() {
   return RunCall(LNOperation::kDatabaseClose, [&]() -> LNSTATUS {
     // Notes opened through this handle share the file and keep working; the connection
-    // closes with the last of them.
+    // closes when the session has ended and the last of them goes.
     const std::shared_ptr<detail::NotesDatabase> db = std::move(db_);
     if (db) db->EndBatch();
     return LNNOERROR;

@@ -24,10 +24,10 @@ class LNDatabase {
 
   // Not in the Notes library; an extension of this stand-in for a caller that writes many
   // notes in one go (the fake phone applying a change file). From BeginBatch to EndBatch, the
-  // saves and deletions made through this database and the notes got from it reach the file
-  // in one transaction, sparing a commit per note; a failed one is undone alone, as outside a
-  // batch. Other processes wait to write until it ends. A batch left running when the
-  // database's last handle goes is rolled back.
+  // saves and deletions made in this database's file through the session's handles reach the
+  // file in one transaction, sparing a commit per note; a failed one is undone alone, as
+  // outside a batch. Other sessions and processes wait to write until it ends. A batch left
+  // running when the session has ended and the file's last handle goes is rolled back.
   LNSTATUS BeginBatch();
   // Commits the batch. When that fails, none of its writes stays.
   LNSTATUS EndBatch();
@@ -50,6 +50,7 @@ class LNDatabase {
   friend class LNNotesSession;
   LNString path_;
   std::shared_ptr<detail::NotesDatabase> db_;
+  std::weak_ptr<detail::ConnectionPool> connections_;  // of the session that handed it out
 };
 
 }  // namespace pim::notes

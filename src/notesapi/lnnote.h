@@ -10,8 +10,9 @@
 namespace pim::notes {
 
 namespace detail {
-class NotesDatabase;  // the SQLite file behind a database, shared by its handles
-}
+class NotesDatabase;   // the SQLite file behind a database, shared by its handles
+class ConnectionPool;  // a session's connections, one per file
+}  // namespace detail
 
 // A handle on one note of a database. Open reads the note into the handle; item changes stay
 // in the handle until Save writes the whole note in one transaction. A handle made by

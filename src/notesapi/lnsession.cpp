@@ -27,6 +27,7 @@ LNString ResolvePath(const LNString& path) {
 LNSTATUS LNNotesSession::Initialize(int32_t /*version*/, int /*argc*/, char** /*argv*/,
                                     LNBOOL /*use_ini*/, const char* /*ini_path*/) {
   return RunCall(LNOperation::kSessionInitialize, [&]() -> LNSTATUS {
+    if (!connections_) connections_ = std::make_shared<detail::ConnectionPool>();
     initialized_ = true;
     return LNNOERROR;
   });
@@ -36,6 +37,8 @@ LNSTATUS LNNotesSession::Term(int32_t /*flags*/) {
   return RunCall(LNOperation::kSessionTerm, [&]() -> LNSTATUS {
     if (!initialized_) return LNERR_SESSION_NOT_INITIALIZED;
     initialized_ = false;
+    // Each file's connection closes when the last handle on it goes.
+    connections_.reset();
     return LNNOERROR;
   });
 }
@@ -49,6 +52,7 @@ LNSTATUS LNNotesSession::GetDatabase(const LNString& path, LNDatabase* database,
     LNString resolved = ResolvePath(path);
     database->db_.reset();
     database->path_ = std::move(resolved);
+    database->connections_ = connections_;
     return LNNOERROR;
   });
 }
@@ -60,9 +64,10 @@ LNSTATUS LNNotesSession::GetCalendar(LNCalendar* calendar, const LNString& first
     if (!second_name.empty()) return LNERR_REMOTE_SERVER;
     if (calendar == nullptr) return LNERR_BAD_ARGUMENT;
     LNString resolved = ResolvePath(first_name);
-    auto db = detail::NotesDatabase::Open(resolved);
+    auto db = connections_->Get(resolved);
     calendar->path_ = std::move(resolved);
     calendar->db_ = std::move(db);
+    calendar->connections_ = connections_;
     return LNNOERROR;
   });
 }

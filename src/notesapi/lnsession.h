@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include "notesapi/lncalendar.h"
 #include "notesapi/lndatabase.h"
 #include "notesapi/lnglobal.h"
@@ -24,6 +26,7 @@ class LNNotesSession {
 
  private:
   bool initialized_ = false;
+  std::shared_ptr<detail::ConnectionPool> connections_;  // while started
 };
 
 }  // namespace pim::notes

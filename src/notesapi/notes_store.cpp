@@ -235,6 +235,8 @@ std::shared_ptr<NotesDatabase> NotesDatabase::Open(const std::string& path) {
   if (!S_ISREG(info.st_mode)) Raise(LNERR_DATABASE_INVALID);
 
   std::shared_ptr<NotesDatabase> db(new NotesDatabase(path));
+  db->device_ = info.st_dev;
+  db->inode_ = info.st_ino;
   sqlite3* connection = nullptr;
   // No SQLITE_OPEN_CREATE: a file that vanished since the stat must not come back empty.
   const int rc = sqlite3_open_v2(path.c_str(), &connection,
@@ -321,6 +323,15 @@ void NotesDatabase::CheckSchema() {
   } else if (stepped != SQLITE_DONE) {
     RaiseSqlite(stepped);
   }
+}
+
+bool NotesDatabase::StillAt(const std::string& path) const {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && info.st_dev == device_ && info.st_ino == inode_;
+}
+
+void NotesDatabase::RefreshBusyTimeout() {
+  sqlite3_busy_timeout(connection_.get(), busy_timeout_ms.load());
 }
 
 void NotesDatabase::BeginBatch() {
@@ -434,6 +445,20 @@ std::vector<StoredNote> NotesDatabase::ListEntries(int64_t from, int64_t to) {
   list.Bind(1, from);
   list.Bind(2, to);
   return ReadEncodedNotes(list);
+}
+
+std::shared_ptr<NotesDatabase> ConnectionPool::Get(const std::string& path) {
+  const auto found = connections_.find(path);
+  if (found != connections_.end()) {
+    if (found->second->StillAt(path)) {
+      found->second->RefreshBusyTimeout();
+      return found->second;
+    }
+    connections_.erase(found);
+  }
+  std::shared_ptr<NotesDatabase> db = NotesDatabase::Open(path);
+  connections_.emplace(path, db);
+  return db;
 }
 
 }  // namespace pim::notes::detail

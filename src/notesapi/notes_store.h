@@ -20,8 +20,11 @@
 
 #include <sqlite3.h>
 
+#include <sys/types.h>
+
 #include <array>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -136,6 +139,10 @@ class NotesDatabase {
 
   const std::string& path() const { return path_; }
   const std::string& title() const { return title_; }
+  // Whether the file at `path` is still the one this connection opened.
+  bool StillAt(const std::string& path) const;
+  // Applies the busy timeout now set (SetBusyTimeout) to this connection.
+  void RefreshBusyTimeout();
 
   // False when there is no such note.
   bool ReadNote(NOTEID id, StoredNote& note);
@@ -174,10 +181,25 @@ class NotesDatabase {
 
   std::string path_;
   std::string title_;
+  dev_t device_ = 0;  // the file opened, to tell when the path names another one
+  ino_t inode_ = 0;
   bool in_batch_ = false;
   // Declared before the statements: they must be finalized before the connection closes.
   ConnectionPtr connection_;
   std::array<StatementPtr, static_cast<size_t>(Sql::kCount)> statements_;
+};
+
+// The connections of one session, one per database file, open until the session ends: the
+// handles a session gives out share their file's connection (its prepared statements, its
+// mapped pages, its batch), and a file is not opened and closed again by every call that
+// reads it. A path whose file was removed or replaced since gets a connection to what is there
+// now, or the status of opening nothing.
+class ConnectionPool {
+ public:
+  std::shared_ptr<NotesDatabase> Get(const std::string& path);
+
+ private:
+  std::map<std::string, std::shared_ptr<NotesDatabase>> connections_;
 };
 
 }  // namespace pim::notes::detail

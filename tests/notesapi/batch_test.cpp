@@ -81,20 +81,37 @@ TEST_F(BatchTest, AFailedWriteIsUndoneAloneAndTheOthersStay) {
 
 TEST_F(BatchTest, CloseCommitsAndALostHandleRollsBack) {
   {
+    LNNotesSession session;
     LNDatabase db;
-    ASSERT_EQ(session_.GetDatabase(path_, &db), LNNOERROR);
+    ASSERT_EQ(session.Initialize(), LNNOERROR);
+    ASSERT_EQ(session.GetDatabase(path_, &db), LNNOERROR);
     ASSERT_EQ(db.Open(), LNNOERROR);
     ASSERT_EQ(db.BeginBatch(), LNNOERROR);
     LNDocument doc;
     ASSERT_EQ(db.CreateDocument(&doc, "Lost"), LNNOERROR);
     ASSERT_EQ(doc.Save(), LNNOERROR);
-  }  // no EndBatch, no Close: the last handle of the connection goes
+    ASSERT_EQ(session.Term(), LNNOERROR);
+  }  // no EndBatch, no Close: the session ended, and the last handle on the file goes
   EXPECT_TRUE(IdsElsewhere().empty());
 
   ASSERT_EQ(db_.BeginBatch(), LNNOERROR);
   const NOTEID kept = SaveNew("Kept", {});
   ASSERT_EQ(db_.Close(), LNNOERROR);
   EXPECT_EQ(IdsElsewhere(), std::vector<NOTEID>{kept});
+}
+
+TEST_F(BatchTest, TheHandlesOfASessionShareItsBatch) {
+  ASSERT_EQ(db_.BeginBatch(), LNNOERROR);
+  LNCalendar calendar;  // the same file, got another way
+  ASSERT_EQ(session_.GetCalendar(&calendar, path_, ""), LNNOERROR);
+  LNCalendarEntry entry;
+  LNDatetimeRange range;
+  range.SetBegin(DateTime(2019, 3, 1, 9, 0, 0));
+  range.SetEnd(DateTime(2019, 3, 1, 10, 0, 0));
+  ASSERT_EQ(calendar.CreateEntry(range, "Call", LNCALENDARENTRYTYPE_TODO, &entry), LNNOERROR);
+  EXPECT_TRUE(IdsElsewhere().empty());
+  ASSERT_EQ(db_.EndBatch(), LNNOERROR);
+  EXPECT_EQ(IdsElsewhere(), std::vector<NOTEID>{entry.GetNoteID()});
 }
 
 TEST_F(BatchTest, BatchesDoNotNestAndNeedAnOpenDatabase) {

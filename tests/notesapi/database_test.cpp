@@ -1,6 +1,7 @@
 // Documents in a database: items, forms, note IDs, the modified stamp, persistence.
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 
@@ -322,6 +323,25 @@ TEST_F(NotesApiTest, DatabaseGotBeforeTermKeepsWorking) {
   ASSERT_EQ(session_.Term(), LNNOERROR);
   EXPECT_NE(SaveNew("Person", {}), 0u);
   EXPECT_EQ(DocumentIds(db_).size(), 1u);
+}
+
+TEST_F(NotesApiTest, ASessionSeesAFileThatWasReplacedOrRemoved) {
+  ASSERT_NE(SaveNew("Person", {}), 0u);
+  // Another database now lies at the path: the session's handles read that one.
+  ASSERT_EQ(std::rename(path_.c_str(), (path_ + ".old").c_str()), 0);
+  ASSERT_EQ(LNDatabase::Create(path_, "Other"), LNNOERROR);
+  LNDatabase db;
+  ASSERT_EQ(session_.GetDatabase(path_, &db), LNNOERROR);
+  ASSERT_EQ(db.Open(), LNNOERROR);
+  LNString title;
+  ASSERT_EQ(db.GetTitle(&title), LNNOERROR);
+  EXPECT_EQ(title, "Other");
+  EXPECT_TRUE(DocumentIds(db).empty());
+  // And none: opening fails as it would for a session that never saw the file.
+  ASSERT_EQ(std::remove(path_.c_str()), 0);
+  LNDatabase gone;
+  ASSERT_EQ(session_.GetDatabase(path_, &gone), LNNOERROR);
+  EXPECT_EQ(gone.Open(), LNERR_DATABASE_NOT_FOUND);
 }
 
 }  // namespace
