@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -194,11 +195,14 @@ class PhoneProcess {
         phone.DeinitAsFakePhone();
         return 0;
       }
-      const int32_t results[3] = {
+      const int32_t results[2] = {
           phone.SyncCardAsFakePhone(files.contact_changes.c_str(), files.contact_answers.c_str()),
-          phone.SyncCalAsFakePhone(files.todo_changes.c_str(), files.todo_answers.c_str()),
-          phone.DeinitAsFakePhone()};
+          phone.SyncCalAsFakePhone(files.todo_changes.c_str(), files.todo_answers.c_str())};
       WriteAll(out, results, sizeof results);
+      // The changes are in the database: the handler goes on while the session ends (which
+      // checkpoints the database's journal into its file).
+      const int32_t ended = phone.DeinitAsFakePhone();
+      WriteAll(out, &ended, sizeof ended);
       return 0;
     } catch (const std::exception& e) {
       std::fprintf(stderr, "pimsync: phone: %s\n", e.what());
@@ -311,18 +315,18 @@ int RunSync(const SyncOptions& options) {
       stopped = true;
     } else {
       phone.Tell('s');
-      int32_t results[3] = {kPhoneLost, kPhoneLost, kPhoneLost};
-      for (int32_t& result : results)
-        result = phone.Answer();
+      run("PIMHandler_SyncCardAsFakePhone", phone.Answer());
+      run("PIMHandler_SyncCalAsFakePhone", phone.Answer());
       phone_after = std::async(std::launch::async, look_at_phone);
-      run("PIMHandler_SyncCardAsFakePhone", results[0]);
-      run("PIMHandler_SyncCalAsFakePhone", results[1]);
-      run("PIMHandler_DeinitAsFakePhone", results[2]);
+      const size_t phone_end = steps.size();
       run("PIMHandler_UpdatePIM", handler.UpdatePIM());
       notes_after = std::async(std::launch::async, look_at_notes);
       run("PIMHandler_UpdateVCardLUID", handler.UpdateVCardLUID(files.contact_answers.c_str()));
       run("PIMHandler_UpdateVCalLUID", handler.UpdateVCalLUID(files.todo_answers.c_str()));
       handler.Deinit();
+      // Listed where it was called, after the phone's last change.
+      steps.insert(steps.begin() + static_cast<std::ptrdiff_t>(phone_end),
+                   {"PIMHandler_DeinitAsFakePhone", phone.Answer()});
     }
   }
 
