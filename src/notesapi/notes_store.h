@@ -66,6 +66,7 @@ enum class Sql : size_t {
   kReadNote,
   kNoteForm,
   kListNotes,  // id, form, modified, items, entry_start; ascending by id
+  kDataVersion,
   kInsertNote,
   kUpdateNote,
   kDeleteNote,
@@ -179,8 +180,30 @@ class NotesDatabase {
   void Exec(const char* sql);
   void CheckSchema();
 
+  // Changes whenever the file's notes may have changed: data_version moves with the commits
+  // of other connections, total_changes with the writes of this one.
+  struct FileVersion {
+    int64_t data_version;
+    int64_t total_changes;
+    bool operator==(const FileVersion&) const = default;
+  };
+  FileVersion CurrentVersion();
+  // The rows of kListNotes, or of kListEntries from `from` to `to`, served again from the
+  // last listing while the file is unchanged: a sync lists every note twice in a row (to
+  // count, then to retrieve).
+  std::vector<StoredNote> Listing(Sql sql, int64_t from, int64_t to);
+
+  struct CachedListing {
+    int64_t from;
+    int64_t to;
+    FileVersion version;
+    std::vector<StoredNote> notes;
+  };
+
   std::string path_;
   std::string title_;
+  std::optional<CachedListing> notes_;    // the last kListNotes
+  std::optional<CachedListing> entries_;  // the last kListEntries
   dev_t device_ = 0;  // the file opened, to tell when the path names another one
   ino_t inode_ = 0;
   bool in_batch_ = false;

@@ -344,5 +344,33 @@ TEST_F(NotesApiTest, ASessionSeesAFileThatWasReplacedOrRemoved) {
   EXPECT_EQ(gone.Open(), LNERR_DATABASE_NOT_FOUND);
 }
 
+TEST_F(NotesApiTest, ListingsFollowEveryChangeWhereverItIsMade) {
+  const NOTEID first = SaveNew("Person", {});
+  EXPECT_EQ(DocumentIds(db_), std::vector<NOTEID>{first});
+  // A save through another session's connection, then one through this one.
+  LNNotesSession session;
+  LNDatabase other;
+  ASSERT_EQ(session.Initialize(), LNNOERROR);
+  ASSERT_EQ(session.GetDatabase(path_, &other), LNNOERROR);
+  ASSERT_EQ(other.Open(), LNNOERROR);
+  LNDocument doc;
+  ASSERT_EQ(other.CreateDocument(&doc, "Person"), LNNOERROR);
+  ASSERT_EQ(doc.Save(), LNNOERROR);
+  const NOTEID second = doc.GetNoteID();
+  EXPECT_EQ(DocumentIds(db_), (std::vector<NOTEID>{first, second}));
+  const NOTEID third = SaveNew("Person", {});
+  EXPECT_EQ(DocumentIds(db_), (std::vector<NOTEID>{first, second, third}));
+  // A change of the items alone, made elsewhere, is read too.
+  ASSERT_EQ(doc.CreateItem("FirstName", Texts("", {"Ann"})), LNNOERROR);
+  ASSERT_EQ(doc.Save(), LNNOERROR);
+  LNDocumentArray documents;
+  ASSERT_EQ(db_.GetDocuments(&documents), LNNOERROR);
+  LNDocument read = documents[1];
+  ASSERT_EQ(read.Open(), LNNOERROR);
+  EXPECT_TRUE(read.HasItem("FirstName"));
+  ASSERT_EQ(other.DeleteNote(first), LNNOERROR);
+  EXPECT_EQ(DocumentIds(db_), (std::vector<NOTEID>{second, third}));
+}
+
 }  // namespace
 }  // namespace pim::notesapi_test
