@@ -56,9 +56,9 @@ bool ReadTextItem(const LNNote& note, const LNString& name, std::string& value) 
   } catch (LNSTATUS) {
     return false;  // a failed look-up means the item is absent
   }
-  if (item.GetType() != notes::LNITEMTYPE_TEXT) return false;
-  const LNText text(item);
-  value = text.GetCount() > 0 ? text[0] : std::string();
+  const auto* texts = item.Texts();
+  if (texts == nullptr) return false;  // not a text item
+  value = texts->empty() ? std::string() : texts->front();
   return true;
 }
 

@@ -168,17 +168,18 @@ LNSTATUS LNCalendar::GetEntries(const LNDatetimeRange& range, LNCalendarEntryArr
     // end day. A day key plus a full day of moment digits is that next midnight.
     const int64_t from = detail::DayKey(begin.GetYear(), begin.GetMonth(), begin.GetDay());
     const int64_t to = detail::DayKey(end.GetYear(), end.GetMonth(), end.GetDay()) + 100'000'000;
-    std::vector<detail::StoredNote> stored = db_->ListEntries(from, to);
-    std::vector<LNCalendarEntry> found(stored.size());
-    for (size_t i = 0; i < stored.size(); ++i) {
+    const auto stored = db_->ListEntries(from, to);
+    std::vector<LNCalendarEntry> found(stored->size());
+    for (size_t i = 0; i < stored->size(); ++i) {
       // Entries come open: the calendar read them whole anyway. The items are decoded when
       // first looked at, as with GetDocuments.
+      const detail::StoredNote& note = (*stored)[i];
       LNCalendarEntry& entry = found[i];
       entry.db_ = db_;
-      entry.id_ = stored[i].id;
-      entry.form_ = std::move(stored[i].form);
-      entry.modified_ = stored[i].modified;
-      entry.encoded_items_ = std::move(stored[i].encoded_items);
+      entry.id_ = note.id;
+      entry.form_ = note.form;
+      entry.modified_ = note.modified;
+      entry.encoded_items_ = note.encoded_items;
       entry.encoded_ = true;
       entry.open_ = true;
     }

@@ -54,17 +54,18 @@ LNSTATUS LNDatabase::GetDocuments(LNDocumentArray* documents) {
   return RunCall(LNOperation::kDatabaseGetDocuments, [&]() -> LNSTATUS {
     if (documents == nullptr) return LNERR_BAD_ARGUMENT;
     if (!db_) return LNERR_DATABASE_NOT_OPEN;
-    std::vector<detail::StoredNote> notes = db_->ListNotes();
-    std::vector<LNDocument> found(notes.size());
-    for (size_t i = 0; i < notes.size(); ++i) {
+    const auto notes = db_->ListNotes();
+    std::vector<LNDocument> found(notes->size());
+    for (size_t i = 0; i < notes->size(); ++i) {
       // Read whole at once, which spares a read transaction (and its file locks) for every
       // note a caller then opens; the items are decoded only for the notes looked into.
+      const detail::StoredNote& note = (*notes)[i];
       LNDocument& document = found[i];
       document.db_ = db_;
-      document.id_ = notes[i].id;
-      document.form_ = std::move(notes[i].form);
-      document.modified_ = notes[i].modified;
-      document.encoded_items_ = std::move(notes[i].encoded_items);
+      document.id_ = note.id;
+      document.form_ = note.form;
+      document.modified_ = note.modified;
+      document.encoded_items_ = note.encoded_items;
       document.encoded_ = true;
     }
     documents->documents_ = std::move(found);

@@ -399,7 +399,8 @@ NotesDatabase::FileVersion NotesDatabase::CurrentVersion() {
   return {version.Int(0), sqlite3_total_changes64(connection_.get())};
 }
 
-std::vector<StoredNote> NotesDatabase::Listing(Sql sql, int64_t from, int64_t to) {
+std::shared_ptr<const std::vector<StoredNote>> NotesDatabase::Listing(Sql sql, int64_t from,
+                                                                      int64_t to) {
   const FileVersion version = CurrentVersion();
   std::optional<CachedListing>& cached = sql == Sql::kListNotes ? notes_ : entries_;
   if (cached && cached->from == from && cached->to == to && cached->version == version) {
@@ -411,12 +412,12 @@ std::vector<StoredNote> NotesDatabase::Listing(Sql sql, int64_t from, int64_t to
     list.Bind(1, from);
     list.Bind(2, to);
   }
-  std::vector<StoredNote> notes = ReadEncodedNotes(list);
+  auto notes = std::make_shared<const std::vector<StoredNote>>(ReadEncodedNotes(list));
   cached = CachedListing{from, to, version, notes};
   return notes;
 }
 
-std::vector<StoredNote> NotesDatabase::ListNotes() {
+std::shared_ptr<const std::vector<StoredNote>> NotesDatabase::ListNotes() {
   return Listing(Sql::kListNotes, 0, 0);
 }
 
@@ -463,7 +464,8 @@ bool NotesDatabase::DeleteNote(NOTEID id) {
   return true;
 }
 
-std::vector<StoredNote> NotesDatabase::ListEntries(int64_t from, int64_t to) {
+std::shared_ptr<const std::vector<StoredNote>> NotesDatabase::ListEntries(int64_t from,
+                                                                          int64_t to) {
   return Listing(Sql::kListEntries, from, to);
 }
 

@@ -151,7 +151,7 @@ class NotesDatabase {
   bool NoteForm(NOTEID id, LNString& form);
   // Every note, whole, ascending by ID: one read instead of one per note. The items come
   // encoded (encoded_items), since many callers look at the forms alone.
-  std::vector<StoredNote> ListNotes();
+  std::shared_ptr<const std::vector<StoredNote>> ListNotes();
   // Writes a note in one transaction: a new one when `id` is 0, and returns its ID. Raises
   // LNERR_NOTE_NOT_FOUND when the note was deleted meanwhile (it is not brought back).
   NOTEID WriteNote(NOTEID id, const LNString& form, const LNDatetime& modified,
@@ -160,7 +160,7 @@ class NotesDatabase {
   bool DeleteNote(NOTEID id);
   // The calendar entries whose start moment key lies in [from, to), by start then ID; the
   // items come encoded, as with ListNotes.
-  std::vector<StoredNote> ListEntries(int64_t from, int64_t to);
+  std::shared_ptr<const std::vector<StoredNote>> ListEntries(int64_t from, int64_t to);
 
   // A batch: the writes up to EndBatch go to the file in one transaction, which spares a
   // commit (and its WAL sync) per note when many are written. Neither nests.
@@ -191,13 +191,13 @@ class NotesDatabase {
   // The rows of kListNotes, or of kListEntries from `from` to `to`, served again from the
   // last listing while the file is unchanged: a sync lists every note twice in a row (to
   // count, then to retrieve).
-  std::vector<StoredNote> Listing(Sql sql, int64_t from, int64_t to);
+  std::shared_ptr<const std::vector<StoredNote>> Listing(Sql sql, int64_t from, int64_t to);
 
   struct CachedListing {
     int64_t from;
     int64_t to;
     FileVersion version;
-    std::vector<StoredNote> notes;
+    std::shared_ptr<const std::vector<StoredNote>> notes;
   };
 
   std::string path_;
