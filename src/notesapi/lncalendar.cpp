@@ -171,17 +171,9 @@ LNSTATUS LNCalendar::GetEntries(const LNDatetimeRange& range, LNCalendarEntryArr
     const auto stored = db_->ListEntries(from, to);
     std::vector<LNCalendarEntry> found(stored->size());
     for (size_t i = 0; i < stored->size(); ++i) {
-      // Entries come open: the calendar read them whole anyway. The items are decoded when
-      // first looked at, as with GetDocuments.
-      const detail::StoredNote& note = (*stored)[i];
-      LNCalendarEntry& entry = found[i];
-      entry.db_ = db_;
-      entry.id_ = note.id;
-      entry.form_ = note.form;
-      entry.modified_ = note.modified;
-      entry.encoded_items_ = note.encoded_items;
-      entry.encoded_ = true;
-      entry.open_ = true;
+      // Entries come open: the calendar read them whole anyway.
+      found[i].TakeListed(db_, (*stored)[i]);
+      found[i].open_ = true;
     }
     entries->entries_ = std::move(found);
     return LNNOERROR;

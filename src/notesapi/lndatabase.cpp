@@ -56,18 +56,10 @@ LNSTATUS LNDatabase::GetDocuments(LNDocumentArray* documents) {
     if (!db_) return LNERR_DATABASE_NOT_OPEN;
     const auto notes = db_->ListNotes();
     std::vector<LNDocument> found(notes->size());
-    for (size_t i = 0; i < notes->size(); ++i) {
-      // Read whole at once, which spares a read transaction (and its file locks) for every
-      // note a caller then opens; the items are decoded only for the notes looked into.
-      const detail::StoredNote& note = (*notes)[i];
-      LNDocument& document = found[i];
-      document.db_ = db_;
-      document.id_ = note.id;
-      document.form_ = note.form;
-      document.modified_ = note.modified;
-      document.encoded_items_ = note.encoded_items;
-      document.encoded_ = true;
-    }
+    // Read whole at once, which spares a read transaction (and its file locks) for every note
+    // a caller then opens.
+    for (size_t i = 0; i < notes->size(); ++i)
+      found[i].TakeListed(db_, (*notes)[i]);
     documents->documents_ = std::move(found);
     return LNNOERROR;
   });

@@ -19,6 +19,16 @@ LNSTATUS LNNote::CheckOpen() const {
   return LNNOERROR;
 }
 
+void LNNote::TakeListed(const std::shared_ptr<detail::NotesDatabase>& db,
+                        const detail::StoredNote& note) {
+  db_ = db;
+  id_ = note.id;
+  form_ = note.form;
+  modified_ = note.modified;
+  encoded_items_ = note.encoded_items;
+  encoded_ = true;
+}
+
 bool LNNote::DecodeLoadedItems() const {
   if (!encoded_) return true;
   encoded_ = false;

@@ -12,6 +12,7 @@ namespace pim::notes {
 namespace detail {
 class NotesDatabase;   // the SQLite file behind a database, shared by its handles
 class ConnectionPool;  // a session's connections, one per file
+struct StoredNote;     // a note as the file holds it
 }  // namespace detail
 
 // A handle on one note of a database. Open reads the note into the handle; item changes stay
@@ -61,6 +62,9 @@ class LNNote {
   LNSTATUS CheckOpen() const;
   // The item of that name in any letter case, or null.
   const LNItem* FindItem(const LNString& name) const;
+  // Makes this handle the note as a listing read it, not open; its items are decoded when
+  // first looked at.
+  void TakeListed(const std::shared_ptr<detail::NotesDatabase>& db, const detail::StoredNote& note);
   // Decodes the items that came encoded from a whole read; false when they are damaged.
   bool DecodeLoadedItems() const;
   // Replaces the item of that name (any letter case) or appends it.

@@ -15,9 +15,7 @@ class BatchTest : public NotesApiTest {
   std::vector<NOTEID> IdsElsewhere() {
     LNNotesSession session;
     LNDatabase db;
-    EXPECT_EQ(session.Initialize(), LNNOERROR);
-    EXPECT_EQ(session.GetDatabase(path_, &db), LNNOERROR);
-    EXPECT_EQ(db.Open(), LNNOERROR);
+    OpenElsewhere(session, db);
     return DocumentIds(db);
   }
 
@@ -51,9 +49,7 @@ TEST_F(BatchTest, OtherConnectionsSeeTheWritesOnlyWhenTheBatchEnds) {
   detail::SetBusyTimeout(50);
   LNNotesSession session;
   LNDatabase other;
-  ASSERT_EQ(session.Initialize(), LNNOERROR);
-  ASSERT_EQ(session.GetDatabase(path_, &other), LNNOERROR);
-  ASSERT_EQ(other.Open(), LNNOERROR);
+  OpenElsewhere(session, other);
   detail::SetBusyTimeout(5000);
   EXPECT_EQ(other.DeleteNote(kept), LNERR_DATABASE_BUSY);
 
@@ -83,9 +79,7 @@ TEST_F(BatchTest, CloseCommitsAndALostHandleRollsBack) {
   {
     LNNotesSession session;
     LNDatabase db;
-    ASSERT_EQ(session.Initialize(), LNNOERROR);
-    ASSERT_EQ(session.GetDatabase(path_, &db), LNNOERROR);
-    ASSERT_EQ(db.Open(), LNNOERROR);
+    OpenElsewhere(session, db);
     ASSERT_EQ(db.BeginBatch(), LNNOERROR);
     LNDocument doc;
     ASSERT_EQ(db.CreateDocument(&doc, "Lost"), LNNOERROR);

@@ -350,9 +350,7 @@ TEST_F(NotesApiTest, ListingsFollowEveryChangeWhereverItIsMade) {
   // A save through another session's connection, then one through this one.
   LNNotesSession session;
   LNDatabase other;
-  ASSERT_EQ(session.Initialize(), LNNOERROR);
-  ASSERT_EQ(session.GetDatabase(path_, &other), LNNOERROR);
-  ASSERT_EQ(other.Open(), LNNOERROR);
+  OpenElsewhere(session, other);
   LNDocument doc;
   ASSERT_EQ(other.CreateDocument(&doc, "Person"), LNNOERROR);
   ASSERT_EQ(doc.Save(), LNNOERROR);

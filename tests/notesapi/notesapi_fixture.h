@@ -67,14 +67,20 @@ class NotesApiTest : public ::testing::Test {
     return doc.GetNoteID();
   }
 
+  // The database opened by a session of its own, through a connection of its own, as another
+  // process would open it.
+  void OpenElsewhere(LNNotesSession& session, LNDatabase& db) {
+    EXPECT_EQ(session.Initialize(), LNNOERROR);
+    EXPECT_EQ(session.GetDatabase(path_, &db), LNNOERROR);
+    EXPECT_EQ(db.Open(), LNNOERROR);
+  }
+
   // The note read through a second connection of its own, as another process would see it.
   LNDocument ReadElsewhere(NOTEID id) {
     LNNotesSession session;
     LNDatabase db;
     LNDocument doc;
-    EXPECT_EQ(session.Initialize(), LNNOERROR);
-    EXPECT_EQ(session.GetDatabase(path_, &db), LNNOERROR);
-    EXPECT_EQ(db.Open(), LNNOERROR);
+    OpenElsewhere(session, db);
     EXPECT_EQ(db.GetDocument(id, &doc), LNNOERROR);
     EXPECT_EQ(doc.Open(), LNNOERROR);
     return doc;
