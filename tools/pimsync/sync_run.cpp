@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <future>
+#include <optional>
 #include <stdexcept>
 #include <tuple>
 #include <utility>
@@ -254,7 +255,7 @@ int RunSync(const SyncOptions& options) {
   NotesSnapshot phone_before;
   // The second looks, each taken as soon as its database has had its last change.
   std::future<NotesSnapshot> notes_after;
-  std::future<NotesSnapshot> phone_after;
+  std::optional<NotesSnapshot> phone_after;
   const auto look_at_notes = [&] { return TakeSnapshot(options.contacts_db, calendar_db); };
   const auto look_at_phone = [&] { return TakeSnapshot(options.phone_db, options.phone_db); };
   {
@@ -317,7 +318,13 @@ int RunSync(const SyncOptions& options) {
       phone.Tell('s');
       run("PIMHandler_SyncCardAsFakePhone", phone.Answer());
       run("PIMHandler_SyncCalAsFakePhone", phone.Answer());
-      phone_after = std::async(std::launch::async, look_at_phone);
+      // The phone's second look waits for the end of its session, whose close of the database
+      // moves the journal into the file (the last connection to close does that).
+      int32_t phone_ended = kPhoneLost;
+      auto phone_look = std::async(std::launch::async, [&] {
+        phone_ended = phone.Answer();
+        return look_at_phone();
+      });
       const size_t phone_end = steps.size();
       run("PIMHandler_UpdatePIM", handler.UpdatePIM());
       notes_after = std::async(std::launch::async, look_at_notes);
@@ -325,13 +332,14 @@ int RunSync(const SyncOptions& options) {
       run("PIMHandler_UpdateVCalLUID", handler.UpdateVCalLUID(files.todo_answers.c_str()));
       handler.Deinit();
       // Listed where it was called, after the phone's last change.
+      phone_after = phone_look.get();
       steps.insert(steps.begin() + static_cast<std::ptrdiff_t>(phone_end),
-                   {"PIMHandler_DeinitAsFakePhone", phone.Answer()});
+                   {"PIMHandler_DeinitAsFakePhone", phone_ended});
     }
   }
 
   const NotesSnapshot notes_now = notes_after.valid() ? notes_after.get() : look_at_notes();
-  const NotesSnapshot phone_now = phone_after.valid() ? phone_after.get() : look_at_phone();
+  const NotesSnapshot phone_now = phone_after ? std::move(*phone_after) : look_at_phone();
   PrintKind("contacts", &CompareContacts, notes_before.contacts, notes_now.contacts,
             phone_before.contacts, phone_now.contacts);
   PrintKind("to-dos", &CompareTodos, notes_before.todos, notes_now.todos, phone_before.todos,
