@@ -138,15 +138,6 @@ void MakeSampleArrays(CalendarArray& calendar, ContactArray& contacts) {
   }
 }
 
-std::string StoreBytes(const CalendarArray& calendar, const ContactArray& contacts) {
-  std::string bytes;
-  platform::StringSink sink(bytes);
-  CArchive ar(sink);
-  WriteStore(ar, calendar, contacts);
-  ar.Flush();
-  return bytes;
-}
-
 void LoadAsRetrieved(std::string_view store_bytes) {
   handler::ModuleState& state = handler::State();
   state.loaded_store.assign(store_bytes);
@@ -206,7 +197,7 @@ void CheckRoundTrip(const CalendarArray& calendar, const ContactArray& contacts)
     rendered += record->ToVCard().size();
   if (rendered == 0 && !(calendar.empty() && contacts.empty())) Fail("a record renders empty");
 
-  const std::string first = StoreBytes(calendar, contacts);
+  const std::string first = handler::EncodeStore(calendar, contacts);
   CalendarArray calendar_again;
   ContactArray contacts_again;
   platform::MemorySource source(first);
@@ -217,7 +208,7 @@ void CheckRoundTrip(const CalendarArray& calendar, const ContactArray& contacts)
   if (calendar_again.size() != calendar.size() || contacts_again.size() != contacts.size()) {
     Fail("a written store reads back with other counts");
   }
-  if (StoreBytes(calendar_again, contacts_again) != first) {
+  if (handler::EncodeStore(calendar_again, contacts_again) != first) {
     Fail("a written store does not read back to the same bytes");
   }
 }

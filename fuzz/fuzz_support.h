@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "handler/store_io.h"
 #include "records/cal_entry_object.h"
 #include "records/contact_object.h"
 
@@ -36,9 +37,8 @@ size_t TakeMessageBoxCount();
 void ResetModuleState();
 
 // A store with three to-dos (LUIDs "t1" to "t3") and three contacts ("c1" to "c3") with
-// every field set, and the same as store file bytes.
+// every field set (handler::EncodeStore gives their store file bytes).
 void MakeSampleArrays(CalendarArray& calendar, ContactArray& contacts);
-std::string StoreBytes(const CalendarArray& calendar, const ContactArray& contacts);
 
 // What retrieval leaves behind for the module arrays loaded from `store_bytes`: both states
 // deleted, then one record of each kind unchanged in Notes, one changed in Notes (with its

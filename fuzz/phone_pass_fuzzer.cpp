@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   CalendarArray calendar;
   ContactArray contacts;
   fuzz::MakeSampleArrays(calendar, contacts);
-  SampleStore() = fuzz::StoreBytes(calendar, contacts);
+  SampleStore() = pim::handler::EncodeStore(calendar, contacts);
   fuzz::WriteBytes(fuzz::ScratchFile("store.dat"), SampleStore());
   // Cut inside the last contact: the roll-back meets malformed data.
   fuzz::WriteBytes(fuzz::ScratchFile("damaged.dat"),

@@ -64,6 +64,15 @@ void ReadStoreBytes(std::string_view bytes, CalendarArray& calendar, ContactArra
   ReadContactArray(ar, contacts);
 }
 
+std::string EncodeStore(const CalendarArray& calendar, const ContactArray& contacts) {
+  std::string bytes;
+  platform::StringSink sink(bytes);
+  CArchive ar(sink);
+  WriteStore(ar, calendar, contacts);
+  ar.Flush();
+  return bytes;
+}
+
 void SaveStore(const std::string& path, const CalendarArray& calendar,
                const ContactArray& contacts) {
   struct stat st {};

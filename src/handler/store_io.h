@@ -28,6 +28,8 @@ StoreLoad LoadStore(const std::string& path, CalendarArray& calendar, ContactArr
 
 // The two arrays read from store bytes already read (the head is not judged).
 void ReadStoreBytes(std::string_view bytes, CalendarArray& calendar, ContactArray& contacts);
+// The bytes of the store of the two arrays, as SaveStore writes them.
+std::string EncodeStore(const CalendarArray& calendar, const ContactArray& contacts);
 
 // Writes the store beside the file at `path`, flushes it to the disk and renames it over the
 // old one: a save that fails part-way, or a process killed during it, leaves the old store in

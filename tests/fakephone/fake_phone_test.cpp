@@ -4,11 +4,11 @@
 
 #include <ctime>
 
+#include "handler/store_io.h"
 #include "notes/person_document.h"
 #include "notesapi/fault_injection.h"
 #include "pim_handler.h"
 #include "platform/platform.h"
-#include "records/store_file.h"
 #include "support/handler_host.h"
 #include "support/notes_fixture.h"
 #include "vobject/vdatetime.h"
@@ -301,13 +301,8 @@ TEST_F(FakePhoneTest, DumpWritesEveryRecordWithItsNoteIdAsLuid) {
   contacts.push_back(std::make_unique<CContactObject>());
   contacts[0]->m_nNoteId = 9;
   contacts[0]->SetFirstName("Ann", false);
-  std::string bytes;
-  platform::StringSink sink(bytes);
-  CArchive ar(sink);
-  WriteStore(ar, todos, contacts);
-  ar.Flush();
   const std::string store = dir_.File("store");
-  WriteFile(store, bytes);
+  WriteFile(store, handler::EncodeStore(todos, contacts));
   const std::string c = dir_.File("c.vcf");
   const std::string t = dir_.File("t.vcs");
   ASSERT_EQ(PIMHandler_DumpSyncObjectStoreAsFakePhone(store.c_str(), c.c_str(), t.c_str()), 0);

@@ -23,6 +23,7 @@
 
 #include "faults/fault_support.h"
 #include "handler/module_state.h"
+#include "handler/store_io.h"
 #include "pim_handler.h"
 #include "support/test_support.h"
 #include "tools/pimsync_runner.h"
@@ -164,7 +165,7 @@ TEST_F(KilledWhileSaving, DeinitLeavesTheOldOrTheNewStoreNeverATornOne) {
   const std::string store = dir_.File("pim.store");
   handler::ModuleState& state = handler::State();
   FillLargeStore(state.calendar, state.contacts);
-  const std::string old_bytes = StoreBytesOf(state.calendar, state.contacts);
+  const std::string old_bytes = handler::EncodeStore(state.calendar, state.contacts);
   // The run changed every LUID and added a record.
   for (auto& contact : state.contacts)
     contact->m_strLuid += "-2";
@@ -175,7 +176,7 @@ TEST_F(KilledWhileSaving, DeinitLeavesTheOldOrTheNewStoreNeverATornOne) {
   added->m_strLuid = "added";
   added->SetFirstName("Added", true);
   state.contacts.push_back(std::move(added));
-  const std::string new_bytes = StoreBytesOf(state.calendar, state.contacts);
+  const std::string new_bytes = handler::EncodeStore(state.calendar, state.contacts);
   ASSERT_NE(old_bytes, new_bytes);
   ASSERT_EQ(PIMHandler_Prepare(2, 200, 200, "", "", "", "", store.c_str()), 0);
 

@@ -93,15 +93,6 @@ std::optional<StoreKeys> ReadStoreKeys(const std::string& path) {
   return KeysOf(todos, contacts);
 }
 
-std::string StoreBytesOf(const CalendarArray& todos, const ContactArray& contacts) {
-  std::string bytes;
-  platform::StringSink sink(bytes);
-  CArchive ar(sink);
-  WriteStore(ar, todos, contacts);
-  ar.Flush();
-  return bytes;
-}
-
 bool IsWholeStore(std::string_view bytes) {
   try {
     platform::MemorySource source(bytes);
@@ -111,7 +102,7 @@ bool IsWholeStore(std::string_view bytes) {
     ContactArray contacts;
     ReadCalendarArray(in, todos);
     ReadContactArray(in, contacts);
-    return StoreBytesOf(todos, contacts) == bytes;
+    return handler::EncodeStore(todos, contacts) == bytes;
   } catch (const std::exception&) {
     return false;
   }

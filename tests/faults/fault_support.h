@@ -64,8 +64,6 @@ StoreKeys HeldKeys();
 // A store file read with the store readers; nullopt when it is missing, has a head other than
 // 1 or is not one whole store.
 std::optional<StoreKeys> ReadStoreKeys(const std::string& path);
-// The bytes of a store of these records, as the store writer gives them.
-std::string StoreBytesOf(const CalendarArray& todos, const ContactArray& contacts);
 // True when `bytes` are one whole store: they read without fault, and writing what was read
 // gives exactly them back (nothing missing, nothing behind).
 bool IsWholeStore(std::string_view bytes);

@@ -15,6 +15,7 @@
 #include "faults/fault_support.h"
 #include "faults/sync_scene.h"
 #include "handler/module_state.h"
+#include "handler/store_io.h"
 #include "notesapi/fault_injection.h"
 #include "pim_handler.h"
 #include "support/notes_fixture.h"
@@ -220,7 +221,8 @@ TEST_F(EveryFileOperationFails, SaveOnAFullDiskReportsItAndLeavesThePreviousStor
   extra->m_strLuid = "extra";
   extra->SetFirstName(std::string(3000, 'z'), true);
   handler::State().contacts.push_back(std::move(extra));
-  const std::string new_store = StoreBytesOf(handler::State().calendar, handler::State().contacts);
+  const std::string new_store =
+      handler::EncodeStore(handler::State().calendar, handler::State().contacts);
   ASSERT_NE(new_store, old_store_);
   ASSERT_EQ(PIMHandler_Prepare(2, 200, 200, "", "", "", "", files.store.c_str()), 0);
 
