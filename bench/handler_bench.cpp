@@ -4,7 +4,6 @@
 // leaves. The Notes databases, the store and the phone's files are made once per size by a
 // first run that pairs the two sides up; only the second, in-step run is timed.
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -19,31 +18,14 @@
 #include "notesapi/lncalendar.h"
 #include "notesapi/lnsession.h"
 #include "pim_handler.h"
+#include "scratch_dir.h"
 
 namespace {
 
+using pim::bench::ScratchDir;
+
 using namespace pim;
 using namespace pim::notes;
-
-class ScratchDir {
- public:
-  ScratchDir() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "pimhandlerbench.XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~ScratchDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
 
 std::string ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

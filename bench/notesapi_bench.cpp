@@ -2,41 +2,23 @@
 // calendar to-dos, 10,000 at a time, each save its own transaction as the handler makes it.
 // items_per_second is documents per second.
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "notesapi/lncalendar.h"
 #include "notesapi/lnsession.h"
+#include "scratch_dir.h"
 
 namespace {
+
+using pim::bench::ScratchDir;
 
 using namespace pim::notes;
 
 constexpr int kDocuments = 10'000;
-
-class ScratchDir {
- public:
-  ScratchDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "pimbench.XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~ScratchDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-  std::string File(const char* name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
 
 // A fresh database with a session, the database and its calendar open.
 struct Fixture {
