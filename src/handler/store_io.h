@@ -31,9 +31,13 @@ void ReadStoreBytes(std::string_view bytes, CalendarArray& calendar, ContactArra
 // The bytes of the store of the two arrays, as SaveStore writes them.
 std::string EncodeStore(const CalendarArray& calendar, const ContactArray& contacts);
 
-// Writes the store beside the file at `path`, flushes it to the disk and renames it over the
-// old one: a save that fails part-way, or a process killed during it, leaves the old store in
-// place. An empty path or a folder at the path is a file error and writes nothing.
+// Writes the store beside the file at `path` (beside the final target where `path` is a
+// symbolic link), with the old file's permission bits and owner, flushes it to the disk and
+// renames it over the old one: a save that fails part-way, or a process killed during it,
+// leaves the old store in place. Where the folder takes no new file (read-only, or not the
+// user's to write in), the file is truncated and written in place instead, and a failure can
+// leave it short. An empty path, a folder or another non-file at the path, and a non-file under
+// the temporary name are file errors that write nothing.
 void SaveStore(const std::string& path, const CalendarArray& calendar,
                const ContactArray& contacts);
 

@@ -12,21 +12,48 @@ namespace {
 
 constexpr size_t kBufferSize = 64 * 1024;
 
-std::string Describe(int error, const std::string& path, std::string_view action) {
+std::string Describe(const std::string& path, std::string_view action, std::string_view why) {
   std::string text = "Cannot ";
   text += action;
   text += " \"";
   text += path;
   text += "\": ";
-  text += std::strerror(error);
-  text += '.';
+  text += why;
   return text;
+}
+
+std::string Describe(int error, const std::string& path, std::string_view action) {
+  return Describe(path, action, std::string(std::strerror(error)) + '.');
+}
+
+// Gives a file just created the owner and permission bits of `like`. The file was created
+// readable by its owner alone, and its group bits never grant more than the old file granted to
+// that group: its data is never readable by anyone the old file did not admit.
+void TakeAccessOf(int fd, const struct stat& like) {
+  mode_t mode = like.st_mode & 07777;
+  if (::fchown(fd, like.st_uid, like.st_gid) != 0) {
+    // Only root gives a file away; the group may still be ours to set.
+    (void)::fchown(fd, static_cast<uid_t>(-1), like.st_gid);
+    struct stat now {};
+    if (::fstat(fd, &now) != 0 || now.st_gid != like.st_gid) {
+      // Another group: it gets no more than everyone else.
+      mode &= ~S_IRWXG | ((mode & S_IRWXO) << 3);
+    }
+  }
+  // Should this fail, the file stays private, which loses nothing.
+  (void)::fchmod(fd, mode);
 }
 
 }  // namespace
 
 FileError::FileError(int error, std::string path, std::string_view action)
     : std::runtime_error(Describe(error, path, action)),
+      error_(error),
+      path_(std::move(path)),
+      action_(action) {}
+
+FileError::FileError(int error, std::string path, std::string_view action, std::string_view why)
+    : std::runtime_error(Describe(path, action, why)),
       error_(error),
       path_(std::move(path)),
       action_(action) {}
@@ -66,12 +93,13 @@ size_t InputFile::ReadSome(void* buffer, size_t capacity) {
   }
 }
 
-OutputFile::OutputFile(const std::string& path, Sync sync, Create create)
+OutputFile::OutputFile(const std::string& path, Sync sync, Create create, const struct stat* like)
     : path_(path), sync_(sync) {
   if (path.empty()) throw FileError(ENOENT, path, "create");
   const int how = create == Create::kNew ? O_CREAT | O_EXCL | O_NOFOLLOW : O_CREAT | O_TRUNC;
-  fd_ = ::open(path.c_str(), O_WRONLY | how | O_CLOEXEC, 0666);
+  fd_ = ::open(path.c_str(), O_WRONLY | how | O_CLOEXEC, like != nullptr ? 0600 : 0666);
   if (fd_ < 0) throw FileError(errno, path, "create");
+  if (like != nullptr) TakeAccessOf(fd_, *like);
   buffer_.reserve(kBufferSize);
 }
 

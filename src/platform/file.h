@@ -8,12 +8,17 @@
 #include <string>
 #include <string_view>
 
+struct stat;
+
 namespace pim::platform {
 
 class FileError : public std::runtime_error {
  public:
   // `error` is the errno value of the failure.
   FileError(int error, std::string path, std::string_view action);
+  // The same with the cause told in words (`why`, a whole sentence) instead of the system's
+  // description of `error`.
+  FileError(int error, std::string path, std::string_view action, std::string_view why);
   int error() const { return error_; }
   const std::string& path() const { return path_; }
   const std::string& action() const { return action_; }
@@ -79,8 +84,10 @@ class OutputFile final : public ByteSink {
   enum class Sync { kNo, kYes };  // kYes: Close waits until the data is on the disk
   // kNew: the file must not exist yet, and a link at the path is not followed.
   enum class Create { kTruncate, kNew };
+  // With `like` (kNew only), the new file takes the permission bits of that existing file and,
+  // where the process may set it, its owner, before anything is written to it.
   explicit OutputFile(const std::string& path, Sync sync = Sync::kNo,
-                      Create create = Create::kTruncate);
+                      Create create = Create::kTruncate, const struct stat* like = nullptr);
   ~OutputFile() override;
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;

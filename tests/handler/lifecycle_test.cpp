@@ -1,8 +1,11 @@
 // The start and end of a run through the exported functions: the settings, the store file that
 // Deinit writes, and how the reports reach the host.
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 
 #include "handler/handler_fixture.h"
@@ -150,8 +153,119 @@ TEST_F(LifecycleTest, ASaveThatFailsLeavesTheOldStoreWhole) {
   ASSERT_TRUE(std::filesystem::create_directory(store_path_ + ".new"));
   StartRun();
   h_.Deinit();
-  EXPECT_TRUE(OneBox("Cannot create \"" + store_path_ + "\": Is a directory.", nullptr, 0));
+  EXPECT_TRUE(OneBox("Cannot create \"" + store_path_ + "\": \"" + store_path_ +
+                         ".new\", where the new store is written first, is a folder. Move it "
+                         "away and try again.",
+                     nullptr, 0));
   EXPECT_EQ(ToHex(Store()), ToHex(old_store));
+}
+
+// Saves by Prepare and Deinit alone (two empty arrays) at `store`, in a child process that may
+// not make a file in `locked` but may write the files in it: as root, the child becomes the
+// user nobody, who owns them; otherwise the folder is made read-only for the call. Returns the
+// number of boxes the save showed.
+int SaveWhereNoFileCanBeAdded(const HandlerApi& h, const std::string& store,
+                              const std::string& locked, const std::string& top) {
+  const bool root = ::geteuid() == 0;
+  constexpr uid_t kNobody = 65534;
+  if (root) {
+    EXPECT_EQ(::chmod(top.c_str(), 0755), 0);
+    EXPECT_EQ(::chown(store.c_str(), kNobody, kNobody), 0);
+  } else {
+    EXPECT_EQ(::chmod(locked.c_str(), 0555), 0);
+  }
+  std::fflush(nullptr);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (root && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) ::_exit(100);
+    h.Prepare(2, 200, 200, "", "", "", "", store.c_str());
+    h.Deinit();
+    ::_exit(static_cast<int>(std::min<size_t>(CapturedBoxes().size(), 99)));
+  }
+  int status = 0;
+  EXPECT_EQ(::waitpid(child, &status, 0), child);
+  ::chmod(locked.c_str(), 0755);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 101;
+}
+
+TEST_F(LifecycleTest, ASaveReplacesTheFileALinkNamesKeepsItsAccessAndWritesInPlaceWhereItMust) {
+  namespace fs = std::filesystem;
+  const std::string old_store = StoreOf({}, {{.note_id = 5, .luid = "A1", .first = "Ann"}});
+  const auto mode_of = [](const std::string& path) {
+    struct stat st {};
+    EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
+    return st.st_mode & 07777;
+  };
+  const auto save = [&](const std::string& store) {
+    ClearCaptures();
+    h_.Prepare(2, 200, 200, "", "", "", "", store.c_str());
+    h_.Deinit();
+  };
+  ASSERT_TRUE(fs::create_directories(dir_.File("real/deeper")));
+  {
+    SCOPED_TRACE("a chain of relative links to a private file");
+    const std::string target = dir_.File("real/deeper/pim.store");
+    WriteFile(target, old_store);
+    ASSERT_EQ(::chmod(target.c_str(), 0600), 0);
+    const bool root = ::geteuid() == 0;
+    if (root) {
+      ASSERT_EQ(::chown(target.c_str(), 65534, 65534), 0);
+    }
+    fs::create_symlink("deeper/pim.store", dir_.File("real/link"));
+    fs::create_symlink("real/link", dir_.File("linked.store"));
+    save(dir_.File("linked.store"));
+    EXPECT_TRUE(NoBoxes());
+    EXPECT_EQ(fs::read_symlink(dir_.File("linked.store")), "real/link");
+    EXPECT_EQ(fs::read_symlink(dir_.File("real/link")), "deeper/pim.store");
+    EXPECT_EQ(ToHex(ReadFile(target)), ToHex(kEmptyStore));
+    EXPECT_EQ(mode_of(target), 0600u);
+    struct stat st {};
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    if (root) {
+      EXPECT_EQ(st.st_uid, 65534u);
+      EXPECT_EQ(st.st_gid, 65534u);
+    }
+    EXPECT_FALSE(fs::exists(target + ".new"));
+  }
+  {
+    SCOPED_TRACE("a link to a file not made yet");
+    fs::create_symlink(dir_.File("real/later.store"), dir_.File("dangling.store"));
+    save(dir_.File("dangling.store"));
+    EXPECT_TRUE(NoBoxes());
+    EXPECT_TRUE(fs::is_symlink(dir_.File("dangling.store")));
+    EXPECT_EQ(ToHex(ReadFile(dir_.File("real/later.store"))), ToHex(kEmptyStore));
+  }
+  {
+    SCOPED_TRACE("a folder that takes no new file");
+    const std::string locked = dir_.File("locked");
+    const std::string store = locked + "/pim.store";
+    ASSERT_TRUE(fs::create_directory(locked));
+    WriteFile(store, old_store);
+    ASSERT_EQ(::chmod(store.c_str(), 0640), 0);
+    struct stat before {};
+    ASSERT_EQ(::stat(store.c_str(), &before), 0);
+    EXPECT_EQ(SaveWhereNoFileCanBeAdded(h_, store, locked, dir_.path()), 0);
+    struct stat after {};
+    ASSERT_EQ(::stat(store.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino) << "written in place";
+    EXPECT_EQ(after.st_mode & 07777, 0640u);
+    EXPECT_EQ(ToHex(ReadFile(store)), ToHex(kEmptyStore));
+    EXPECT_FALSE(fs::exists(store + ".new"));
+  }
+  {
+    SCOPED_TRACE("a link where the new store is written first");
+    const std::string target = dir_.File("real/deeper/pim.store");
+    WriteFile(target, old_store);
+    fs::create_symlink(dir_.File("elsewhere"), target + ".new");
+    save(dir_.File("linked.store"));
+    EXPECT_TRUE(OneBox("Cannot create \"" + dir_.File("linked.store") + "\": \"" + target +
+                           ".new\", where the new store is written first, is a symbolic link. "
+                           "Move it away and try again.",
+                       nullptr, 0));
+    EXPECT_EQ(ToHex(ReadFile(target)), ToHex(old_store));
+    EXPECT_TRUE(fs::is_symlink(target + ".new"));
+    EXPECT_FALSE(fs::exists(dir_.File("elsewhere")));
+  }
 }
 
 TEST_F(LifecycleTest, AStoreRefusedByRetrievalIsOverwrittenByDeinit) {
