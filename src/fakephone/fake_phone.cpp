@@ -49,29 +49,6 @@ void WritePhoneRecords(const std::string& path, Array& records) {
   file.Close();
 }
 
-// A phone applies an update to the fields it carries and keeps the others. Writing a Person
-// document writes every field, so the ones the change lacks are first taken from the note.
-void KeepWhatTheChangeLacks(const notes::LNDocument& document, CContactObject& change) {
-  const struct {
-    const char* item;
-    int32_t CContactObject::*present;
-    std::string CContactObject::*value;
-  } fields[] = {
-      {"FirstName", &CContactObject::m_bHasFirstName, &CContactObject::m_strFirstName},
-      {"CellPhoneNumber", &CContactObject::m_bHasMobilePhone, &CContactObject::m_strMobilePhone},
-      {"MailAddress", &CContactObject::m_bHasEmail, &CContactObject::m_strEmail},
-      {"OfficeFAXPhoneNumber", &CContactObject::m_bHasWorkFax, &CContactObject::m_strWorkFax},
-      {"PhoneNumber", &CContactObject::m_bHasHomePhone, &CContactObject::m_strHomePhone},
-      {"OfficePhoneNumber", &CContactObject::m_bHasWorkPhone, &CContactObject::m_strWorkPhone},
-      {"CompanyName", &CContactObject::m_bHasCompany, &CContactObject::m_strCompany},
-  };
-  for (const auto& field : fields) {
-    if (change.*field.present) continue;
-    std::string value;
-    if (ReadTextItem(document, field.item, value)) change.*field.value = value;
-  }
-}
-
 // A phone takes a change file in one go: `apply` runs in one Notes batch, which spares a
 // commit per note, and the answers it gathers are written once the notes they name are
 // committed, so that an answer never names a note that is not there. When `apply` fails, what
@@ -183,7 +160,6 @@ extern "C" int32_t PIMHandler_SyncCardAsFakePhone(const char* change_file,
                 if (database.GetDocument(NoteIdOf(scratch.m_strLuid), &document) ==
                     notes::LNNOERROR) {
                   document.Open(0);
-                  KeepWhatTheChangeLacks(document, scratch);
                   WritePersonDocument(document, scratch);
                   scratch.m_nNoteId = document.GetNoteID();
                   document.Close();

@@ -118,8 +118,9 @@ TEST_F(FakePhoneTest, ContactChangeFileDeletesUpdatesAndCreates) {
   ASSERT_EQ(PIMHandler_SyncCardAsFakePhone(changes.c_str(), answers.c_str()), 0);
   EXPECT_FALSE(Exists(gone));
   EXPECT_EQ(Text(kept, "CompanyName"), "New");
-  // As on a phone, what the change does not carry stays.
-  EXPECT_EQ(Text(kept, "CellPhoneNumber"), "0170");
+  // The update rewrites the whole contact: what the change does not carry is emptied.
+  EXPECT_EQ(Text(kept, "CellPhoneNumber"), "");
+  EXPECT_EQ(Text(kept, "FirstName"), "");
   EXPECT_EQ(Text(kept, "Type"), "Person");
   const notes::NOTEID carl = kept + 1;
   EXPECT_EQ(Text(carl, "FirstName"), "Carl");

@@ -1,0 +1,71 @@
+// Fake-phone mode as a host meets it: through the loaded library, with the phone's memory a
+// Notes database of the test's making.
+#include <gtest/gtest.h>
+
+#include "handler/handler_fixture.h"
+
+namespace pim::test {
+namespace {
+
+class FakePhoneLibraryTest : public HandlerTest {
+ protected:
+  // Starts the fake phone on the contact database (contacts) and the calendar database.
+  void StartPhone() {
+    ASSERT_EQ(Prepare(), 0);
+    ASSERT_EQ(h_.InitAsFakePhone("", ""), 0);
+  }
+  void TearDown() override {
+    h_.DeinitAsFakePhone();
+    HandlerTest::TearDown();
+  }
+  // Applies `changes` with the card (or to-do) sync and returns the answer file.
+  std::string Apply(int32_t (*sync)(const char*, const char*), const std::string& changes) {
+    const std::string change_file = dir_.File("changes");
+    const std::string answer_file = dir_.File("answers");
+    WriteFile(change_file, changes);
+    EXPECT_EQ(sync(change_file.c_str(), answer_file.c_str()), 0);
+    return ReadFile(answer_file);
+  }
+};
+
+TEST_F(FakePhoneLibraryTest, AnUpdateRewritesTheWholeContactWithWhatTheCardCarries) {
+  const Items everything = {{"FirstName", "Ann"},
+                            {"LastName", "Smith"},
+                            {"Categories", "Family"},
+                            {"CellPhoneNumber", "0170"},
+                            {"MailAddress", "ann@example.org"},
+                            {"OfficeFAXPhoneNumber", "040"},
+                            {"PhoneNumber", "030"},
+                            {"OfficePhoneNumber", "111"},
+                            {"CompanyName", "ACME"}};
+  // What the update never writes: the last name, and the category of a card without a group.
+  const std::map<std::string, std::string> kept = {{"LastName", "Smith"}, {"Categories", "Family"}};
+  const struct {
+    const char* what;
+    std::string card;
+    std::map<std::string, std::string> written;
+  } cases[] = {
+      {"a Notes delta of one field", "ORG:Initech\n", {{"CompanyName", "Initech"}}},
+      {"a card of properties no Person item holds",
+       "FN:Ann Smith\nX-VOQ-PHB-STORAGE:SM\nX-VOQ-PHB-RING-ID:3\nREV:20300101T000000Z\n",
+       {}},
+      {"a card with a name and a number",
+       "N:Anna\nTEL;HOME;VOICE:031\n",
+       {{"FirstName", "Anna"}, {"PhoneNumber", "031"}}},
+  };
+  StartPhone();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const notes::NOTEID id = contacts_db_.AddDocument(everything, "2005-01-10 10:00:00");
+    EXPECT_EQ(Apply(h_.SyncCardAsFakePhone, "BEGIN:VCARD\nVERSION:2.1\nX-VOQ-LUID:" +
+                                                std::to_string(id) + "\n" + c.card + "END:VCARD\n"),
+              "");
+    std::map<std::string, std::string> expected = PersonItems(c.written);
+    expected.insert(kept.begin(), kept.end());
+    EXPECT_EQ(contacts_db_.TextItems(id), expected);
+  }
+  EXPECT_TRUE(NoBoxes());
+}
+
+}  // namespace
+}  // namespace pim::test
