@@ -171,7 +171,7 @@ extern "C" int32_t PIMHandler_SyncCardAsFakePhone(const char* change_file,
                   scratch.m_nNoteId = document.GetNoteID();
                   document.Close();
                   answered +=
-                      "BEGIN:VCARD\nVERSION:2.1\nX-VOQ-LUID:" + std::to_string(scratch.m_nNoteId) +
+                      "BEGIN:VCARD\nVERSION:2.1\nX-VOQ-LUID:" + LuidOfNoteId(scratch.m_nNoteId) +
                       "\nEND:VCARD\n";
                 }
               }
@@ -229,7 +229,7 @@ extern "C" int32_t PIMHandler_SyncCalAsFakePhone(const char* change_file, const 
                   WriteCalendarEntry(entry, scratch);
                   scratch.m_nNoteId = entry.GetNoteID();
                   entry.Close();
-                  answered += "BEGIN:VTODO\nX-VOQ-LUID:" + std::to_string(scratch.m_nNoteId) +
+                  answered += "BEGIN:VTODO\nX-VOQ-LUID:" + LuidOfNoteId(scratch.m_nNoteId) +
                               "\nEND:VTODO\n";
                 }
               } else if (luid_only) {

@@ -109,10 +109,10 @@ LNSTATUS LNDatabase::DeleteNote(NOTEID id) {
   });
 }
 
-LNSTATUS LNDatabase::Create(const LNString& path, const LNString& title) {
+LNSTATUS LNDatabase::Create(const LNString& path, const LNString& title, NOTEID first_note_id) {
   return detail::RunBody([&]() -> LNSTATUS {
-    if (path.empty()) return LNERR_BAD_ARGUMENT;
-    detail::NotesDatabase::Create(path, title);
+    if (path.empty() || first_note_id == 0) return LNERR_BAD_ARGUMENT;
+    detail::NotesDatabase::Create(path, title, first_note_id);
     return LNNOERROR;
   });
 }

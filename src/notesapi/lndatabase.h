@@ -43,8 +43,10 @@ class LNDatabase {
   LNSTATUS DeleteNote(NOTEID id);
 
   // Administration: makes a new, empty database file with that title. A file already at the
-  // path fails with LNERR_DATABASE_EXISTS.
-  static LNSTATUS Create(const LNString& path, const LNString& title);
+  // path fails with LNERR_DATABASE_EXISTS. Its notes get IDs from `first_note_id` on (an
+  // extension of this stand-in, so that a test can meet IDs of 2^31 and more); 0 is no ID and
+  // fails with LNERR_BAD_ARGUMENT.
+  static LNSTATUS Create(const LNString& path, const LNString& title, NOTEID first_note_id = 1);
 
  protected:
   friend class LNNotesSession;

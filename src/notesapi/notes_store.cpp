@@ -256,7 +256,8 @@ std::shared_ptr<NotesDatabase> NotesDatabase::Open(const std::string& path) {
   return db;
 }
 
-void NotesDatabase::Create(const std::string& path, const std::string& title) {
+void NotesDatabase::Create(const std::string& path, const std::string& title,
+                           NOTEID first_note_id) {
   // O_EXCL makes "already there" exact even when two creators race.
   const int fd = ::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644);
   if (fd < 0) Raise(errno == EEXIST ? LNERR_DATABASE_EXISTS : LNERR_DATABASE_IO);
@@ -284,6 +285,12 @@ void NotesDatabase::Create(const std::string& path, const std::string& title) {
     if (bound != SQLITE_OK) db.RaiseSqlite(bound);
     if (const int stepped = sqlite3_step(raw); stepped != SQLITE_DONE) db.RaiseSqlite(stepped);
     insert.reset();
+    if (first_note_id > 1) {
+      // AUTOINCREMENT hands out one more than the highest ID it has given.
+      db.Exec(("INSERT INTO sqlite_sequence(name, seq) VALUES('notes', " +
+               std::to_string(first_note_id - 1) + ")")
+                  .c_str());
+    }
     transaction.Commit();
   }
   remove.Keep();

@@ -132,8 +132,9 @@ class NotesDatabase {
   // Opens the database file at `path`; raises LNERR_DATABASE_NOT_FOUND when there is none,
   // LNERR_DATABASE_INVALID when the file is not one of ours.
   static std::shared_ptr<NotesDatabase> Open(const std::string& path);
-  // Makes a new database file; raises LNERR_DATABASE_EXISTS when something is at the path.
-  static void Create(const std::string& path, const std::string& title);
+  // Makes a new database file whose first note gets `first_note_id`; raises
+  // LNERR_DATABASE_EXISTS when something is at the path.
+  static void Create(const std::string& path, const std::string& title, NOTEID first_note_id);
 
   NotesDatabase(const NotesDatabase&) = delete;
   NotesDatabase& operator=(const NotesDatabase&) = delete;

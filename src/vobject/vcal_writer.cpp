@@ -72,7 +72,7 @@ std::string CCalEntryObject::ToVCalendar() const {
 }
 
 std::string CCalEntryObject::ToVCalendarWithKeyLuid() {
-  m_strLuid = kLuidMode == 1 ? std::to_string(static_cast<int32_t>(m_nNoteId)) : m_strNoteKey;
+  m_strLuid = kLuidMode == 1 ? LuidOfNoteId(m_nNoteId) : m_strNoteKey;
   return ToVCalendar();
 }
 

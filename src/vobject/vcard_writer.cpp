@@ -47,8 +47,7 @@ std::string CContactObject::ToVCard() const {
 }
 
 std::string CContactObject::ToVCardWithKeyLuid() {
-  // The note ID goes out signed, as the phone has always seen it.
-  m_strLuid = kLuidMode == 1 ? std::to_string(static_cast<int32_t>(m_nNoteId)) : m_strNoteKey;
+  m_strLuid = kLuidMode == 1 ? LuidOfNoteId(m_nNoteId) : m_strNoteKey;
   return ToVCard();
 }
 

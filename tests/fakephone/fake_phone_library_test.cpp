@@ -67,5 +67,38 @@ TEST_F(FakePhoneLibraryTest, AnUpdateRewritesTheWholeContactWithWhatTheCardCarri
   EXPECT_TRUE(NoBoxes());
 }
 
+TEST_F(FakePhoneLibraryTest, NoteIdsOf2To31AndMoreAreOneSignedLuidInEveryFile) {
+  // The phone's memory in one database, whose notes get IDs from 2^31 on.
+  const NotesDb phone(dir_.File("phone.db"));
+  phone.Create(2147483648u);
+  const notes::NOTEID ann = phone.AddDocument({{"FirstName", "Ann"}}, "2005-01-10 10:00:00");
+  const notes::NOTEID dentist = AddDentist(phone, false);
+  ASSERT_EQ(ann, 2147483648u);
+  ASSERT_EQ(dentist, 2147483649u);
+  ASSERT_EQ(h_.Prepare(2, 200, 200, phone.path().c_str(), "", "", phone.path().c_str(), ""), 0);
+  const std::string cards = dir_.File("phone.vcf");
+  const std::string todos = dir_.File("phone.vcs");
+  ASSERT_EQ(h_.InitAsFakePhone(cards.c_str(), todos.c_str()), 0);
+  EXPECT_EQ(ReadFile(cards),
+            "BEGIN:VCARD\nVERSION:2.1\nX-VOQ-LUID:-2147483648\nX-VOQ-PHB-STORAGE:ME\nN:Ann\n"
+            "REV:20050110T100000Z\nEND:VCARD\n");
+  EXPECT_NE(ReadFile(todos).find("\nX-VOQ-LUID:-2147483647\n"), std::string::npos);
+
+  EXPECT_EQ(Apply(h_.SyncCardAsFakePhone,
+                  "BEGIN:VCARD\nVERSION:2.1\nX-VOQ-LUID:\nN:Bob\nEND:VCARD\n"
+                  "BEGIN:VCARD\nVERSION:2.1\nX-VOQ-LUID:-2147483648\nEND:VCARD\n"),
+            "BEGIN:VCARD\nVERSION:2.1\nX-VOQ-LUID:-2147483646\nEND:VCARD\n");
+  EXPECT_EQ(Apply(h_.SyncCalAsFakePhone,
+                  "BEGIN:VCALENDAR\nVERSION:1.0\n"
+                  "BEGIN:VTODO\nX-VOQ-LUID:\nDTSTART:20050112T090000Z\nDTEND:20050112T100000Z\n"
+                  "SUMMARY:Bread\nEND:VTODO\n"
+                  "BEGIN:VTODO\nX-VOQ-LUID:-2147483647\nEND:VTODO\nEND:VCALENDAR\n"),
+            "BEGIN:VCALENDAR\nVERSION:1.0\nBEGIN:VTODO\nX-VOQ-LUID:-2147483645\nEND:VTODO\n"
+            "END:VCALENDAR\n");
+  // The delete stubs named the notes by the same LUIDs.
+  EXPECT_EQ(phone.NoteIds(), (std::vector<notes::NOTEID>{2147483650u, 2147483651u}));
+  EXPECT_TRUE(NoBoxes());
+}
+
 }  // namespace
 }  // namespace pim::test

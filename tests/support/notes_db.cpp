@@ -81,10 +81,10 @@ using CalendarEntry = notes::LNCalendarEntry;
 
 }  // namespace
 
-void NotesDb::Create() const {
+void NotesDb::Create(notes::NOTEID first_note_id) const {
   Guard("create", [&] {
     notes::LNSetThrowAllErrorsGlobal(notes::TRUE);
-    notes::LNDatabase::Create(path_, "Test");
+    notes::LNDatabase::Create(path_, "Test", first_note_id);
     return 0;
   });
 }

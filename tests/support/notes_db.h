@@ -19,7 +19,8 @@ class NotesDb {
   explicit NotesDb(std::string path) : path_(std::move(path)) {}
   const std::string& path() const { return path_; }
 
-  void Create() const;
+  // A new database whose first note gets `first_note_id`.
+  void Create(notes::NOTEID first_note_id = 1) const;
   // A document of `form` with one text value per item, saved with `modified` as its
   // last-modified time ("YYYY-MM-DD HH:MM:SS", local). Returns its note ID.
   notes::NOTEID AddDocument(const Items& items, const std::string& modified,

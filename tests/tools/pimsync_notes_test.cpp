@@ -71,6 +71,15 @@ TEST_F(PimsyncNotesTest, CreateMakesAnEmptyDatabaseOnce) {
             "database.\n");
 }
 
+TEST_F(PimsyncNotesTest, CreateCanStartTheNoteIdsAtAChosenNumber) {
+  Ok({"notes", "create", "high.nsf", "--first-note-id", "4294967294"});
+  EXPECT_EQ(Ok({"notes", "add-person", "high.nsf", "FirstName=Ann"}), "4294967294\n");
+  EXPECT_EQ(Ok({"notes", "add-person", "high.nsf", "FirstName=Bob"}), "4294967295\n");
+  const Result full = Run({"notes", "add-person", "high.nsf", "FirstName=Carl"});
+  EXPECT_EQ(full.exit_status, 1);
+  EXPECT_EQ(Lines(full.err).size(), 1u) << full.err;
+}
+
 TEST_F(PimsyncNotesTest, AddPersonWritesEachItemTypeAndPrintsTheNoteId) {
   EXPECT_EQ(Ok({"notes", "add-person", "db.nsf", "FirstName=Ann", "Phone=1", "phone=2",
                 "Empty=", "--number", "Age=42", "--number=Ratio=0.25", "--datetime",
@@ -212,6 +221,8 @@ TEST_F(PimsyncNotesTest, BadArgumentsFailWithOneLine) {
       {"notes", "frob"},
       {"notes", "create"},
       {"notes", "create", "a.nsf", "b.nsf"},
+      {"notes", "create", "a.nsf", "--first-note-id", "0"},
+      {"notes", "create", "a.nsf", "--first-note-id", "4294967296"},
       {"notes", "add-person"},
       {"notes", "add-person", "db.nsf", "NoEquals"},
       {"notes", "add-person", "db.nsf", "=value"},

@@ -215,6 +215,51 @@ TEST_F(PimsyncSyncTest, LuidsOfTheStoreAreThePhonesNoteIds) {
       << dump.out;
 }
 
+TEST_F(PimsyncSyncTest, APhoneWhoseNoteIdsPass2To31PairsEachRecordOnce) {
+  ASSERT_EQ(std::remove(phone_.c_str()), 0);
+  ASSERT_EQ(test::RunPimsync(dir_, {"notes", "create", phone_, "--first-note-id", "2147483647"})
+                .exit_status,
+            0);
+  Db(notes_).AddPerson({{"FirstName", "Ann"}});
+  Db(notes_).AddPerson({{"FirstName", "Bob"}});
+  Db(notes_).AddTodo("Milk");
+  Db(phone_).AddPerson({{"FirstName", "Carl"}});
+  SyncOk();
+  const std::string in_step =
+      "contacts\n"
+      "  Notes: 3 before, 3 after: 0 added, 0 changed, 0 deleted\n"
+      "  phone: 3 before, 3 after: 0 added, 0 changed, 0 deleted\n"
+      "to-dos\n"
+      "  Notes: 1 before, 1 after: 0 added, 0 changed, 0 deleted\n"
+      "  phone: 1 before, 1 after: 0 added, 0 changed, 0 deleted\n";
+  EXPECT_EQ(SyncOk(), in_step);
+  EXPECT_EQ(SyncOk(), in_step);
+  EXPECT_EQ(Db(phone_).People(), (People{{"Ann", "Ann"}, {"Bob", "Bob"}, {"Carl", "Carl"}}));
+}
+
+TEST_F(PimsyncSyncTest, ALinkedPrivateStoreStaysALinkedPrivateStore) {
+  namespace fs = std::filesystem;
+  fs::create_directory(dir_.File("private"));
+  const std::string real = dir_.File("private/store.dat");
+  fs::create_symlink("private/store.dat", store_);
+  Db(notes_).AddPerson({{"FirstName", "Ann"}});
+  SyncOk();
+  ASSERT_EQ(::chmod(real.c_str(), 0600), 0);
+  for (int run = 1; run <= 2; ++run) {
+    SCOPED_TRACE("run " + std::to_string(run));
+    Db(notes_).AddPerson({{"FirstName", "Bob" + std::to_string(run)}});
+    SyncOk();
+    EXPECT_EQ(fs::read_symlink(store_), "private/store.dat");
+    struct stat st {};
+    ASSERT_EQ(::stat(real.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    const test::PimsyncResult dump = test::RunPimsync(dir_, {"dump", real});
+    EXPECT_EQ(dump.exit_status, 0);
+    EXPECT_NE(dump.out.find("N:Bob" + std::to_string(run) + "\n"), std::string::npos) << dump.out;
+  }
+  EXPECT_EQ(Db(phone_).People(), (People{{"Ann", "Ann"}, {"Bob1", "Bob1"}, {"Bob2", "Bob2"}}));
+}
+
 struct ConflictCase {
   const char* label;
   int notes_hours;  // when Notes changed the e-mail, from now

@@ -54,6 +54,7 @@ constexpr OptionSpec kSetOptions[] = {{"--modified", OptionSpec::kValue},
                                       {"--number", OptionSpec::kRepeated},
                                       {"--datetime", OptionSpec::kRepeated}};
 constexpr OptionSpec kListOptions[] = {{"--json", OptionSpec::kFlag}};
+constexpr OptionSpec kCreateOptions[] = {{"--first-note-id", OptionSpec::kValue}};
 
 // "YYYY-MM-DD HH:MM:SS", or "YYYY-MM-DD" alone where a date is enough: local wall-clock time.
 LNDatetime ParseDatetime(const std::string& text, std::string_view what, bool date_alone_ok) {
@@ -180,7 +181,9 @@ void WriteItems(LNDocument& doc, const std::vector<ItemArgument>& items) {
 int Create(const ParsedArguments& args) {
   ExpectPlain(args, 1, 1, "DB");
   const std::string& path = args.plain[0];
-  LNDatabase::Create(path, std::filesystem::path(path).stem().string());
+  const std::string* first = args.Value("--first-note-id");
+  const NOTEID first_note_id = first != nullptr ? ParseUnsigned32(*first, "first note ID") : 1;
+  LNDatabase::Create(path, std::filesystem::path(path).stem().string(), first_note_id);
   return kExitOk;
 }
 
@@ -421,12 +424,10 @@ struct Subcommand {
 };
 
 constexpr Subcommand kSubcommands[] = {
-    {"create",
-     "create DB",
-     "Makes a new, empty database file at DB (which must not exist).",
-     {},
-     false,
-     Create},
+    {"create", "create DB [--first-note-id N]",
+     "Makes a new, empty database file at DB (which must not exist). Its first note gets the\n"
+     "note ID N (1 unless given), the next N+1, and so on.",
+     kCreateOptions, false, Create},
     {"add-person",
      "add-person DB [--form NAME] [--modified \"YYYY-MM-DD HH:MM:SS\"] [ITEM=VALUE ...]",
      "Adds a document, of form Person unless --form names another, and prints its note ID.\n"
