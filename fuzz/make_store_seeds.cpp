@@ -107,5 +107,31 @@ int main(int argc, char** argv) {
   Put32(long_forms, 0x80000001u);
   long_forms += Utf16Contact();
   fuzz::WriteBytes(dir + "/long-forms.store", long_forms);
+
+  // Claims far beyond the file, which must never turn into an allocation of their size (the
+  // runs set -malloc_limit_mb): a count of 2^32 - 1 to-dos, and a note key of 4 GB.
+  std::string huge_count;
+  Put32(huge_count, 1);
+  Put16(huge_count, 0xFFFF);
+  Put32(huge_count, 0xFFFFFFFFu);
+  Put16(huge_count, 0xFFFF);
+  Put16(huge_count, 1);
+  Put16(huge_count, 15);
+  huge_count += "CCalEntryObject";
+  fuzz::WriteBytes(dir + "/huge-count.store", huge_count);
+  std::string huge_string;
+  Put32(huge_string, 1);
+  Put16(huge_string, 0);
+  Put16(huge_string, 1);
+  Put16(huge_string, 0xFFFF);
+  Put16(huge_string, 1);
+  Put16(huge_string, 14);
+  huge_string += "CContactObject";
+  Put32(huge_string, 9);
+  huge_string += '\xFF';
+  Put16(huge_string, 0xFFFF);
+  Put32(huge_string, 0xFFFFFFFFu);
+  huge_string += "ABC";
+  fuzz::WriteBytes(dir + "/huge-string.store", huge_string);
   return 0;
 }

@@ -4,6 +4,8 @@
 #
 #   fuzz/run.sh BUILD_DIR [SECONDS_PER_TARGET [TARGETS_AT_A_TIME]]
 #
+# A single allocation over 64 MB is a finding: no input here is that large, so such a block
+# could only come from a size the input claims and does not hold.
 # Seeds: the samples of tests/corpus/samples.tar.gz for the text targets, the stores that make_store_seeds
 # writes for the store target. New inputs and crash files go to a temporary folder, never into
 # the repository; a crashing input is printed in base64 so it can be kept from the log.
@@ -34,7 +36,7 @@ run_target() {
   mkdir -p "$dir/corpus" "$dir/artifacts"
   local seeds=("${text_seeds[@]}")
   if [ "$name" = store_reader ]; then seeds=("$work/store-seeds"); fi
-  if "$build/fuzz_$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+  if "$build/fuzz_$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=64 \
     -print_final_stats=1 -artifact_prefix="$dir/artifacts/" "$dir/corpus" "${seeds[@]}" \
     >"$dir/log" 2>&1; then
     echo "fuzz: $name: $(grep -E '^Done [0-9]+ runs' "$dir/log" || echo done)"
