@@ -1,5 +1,6 @@
-// The start and end of a run through the exported functions: the settings, the store file that
-// Deinit writes, and how the reports reach the host.
+// A run's start and end, and the entry points around a run: the store file that Deinit writes
+// and retrieval reads, the count, the retrieval's trace, the store dump, the purge and the
+// phone's LUIDs written back.
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,203 +15,81 @@ namespace pim::test {
 namespace {
 
 const std::string kEmptyStore = Hex("01000000 0000 0000");
+// A store of one contact, paired as A1 with note 1: first name Ann, revision 0x41E24410
+// (2005-01-10 10:00 in central Europe).
+const std::string kOneContact =
+    Hex("01000000 0000 0100 FFFF 0100 0E00 43436f6e746163744f626a656374 01000000"
+        "00 04000000 00000000 00000000 00 00 00 00 02 4131 03 416E6E 00 00 00 1044e241"
+        "00000000 00000000 00000000 00000000 00000000 00000000 00000000 00000000 00000000"
+        "01000000 00000000");
 
-std::vector<std::string> FilesIn(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
+using StoreSaveTest = HandlerTest;
 
-// Runs the body with the current folder set to a fresh one, then goes back: the body must have
-// left nothing in it.
-template <class Body>
-void InEmptyFolder(Body&& body) {
-  TempDir folder;
-  const std::filesystem::path old = std::filesystem::current_path();
-  std::filesystem::current_path(folder.path());
-  body();
-  std::filesystem::current_path(old);
-  EXPECT_TRUE(FilesIn(folder.path()).empty());
-}
-
-// The reports of a path that is empty: reading from it and saving the store to it.
-const std::string kCannotOpenEmptyPath = "Cannot open \"\": No such file or directory.";
-const std::string kCannotCreateEmptyPath = "Cannot create \"\": No such file or directory.";
-
-using LifecycleTest = HandlerTest;
-
-TEST_F(LifecycleTest, InitPrepareDeinitWritesTheEightByteEmptyStore) {
+TEST_F(StoreSaveTest, DeinitSavesWhatTheArraysHoldWhateverHappenedBefore) {
+  const notes::NOTEID ann = contacts_.AddDocument({{"FirstName", "Ann"}}, "2005-01-10 10:00:00");
+  ASSERT_EQ(ann, 1u);
+  EXPECT_EQ(WholeRun({.cards = "", .card_answers = "X-VOQ-LUID:A1\n"}).card_pass, 0);
+  EXPECT_EQ(ToHex(ReadFile(store_)), ToHex(kOneContact));
+  // A store refused for its first word is saved over with what the arrays hold: nothing.
+  WriteFile(store_, Hex("02000000 0000 0000"));
   ASSERT_EQ(h_.Init(), 0);
   ASSERT_EQ(Prepare(), 0);
+  EXPECT_EQ(h_.RetrievePIM(), 2);
   h_.Deinit();
-  EXPECT_EQ(ToHex(Store()), ToHex(kEmptyStore));
+  EXPECT_EQ(ToHex(ReadFile(store_)), ToHex(kEmptyStore));
   EXPECT_TRUE(NoBoxes());
-}
-
-TEST_F(LifecycleTest, DeinitTruncatesAnExistingStoreAndLeavesNoFileBesideIt) {
-  WriteFile(store_path_, std::string(300, 'x'));
-  StartRun();
-  h_.Deinit();
-  EXPECT_EQ(ToHex(Store()), ToHex(kEmptyStore));
-  EXPECT_EQ(FilesIn(dir_.path()),
-            (std::vector<std::string>{"calendar.db", "contacts.db", "pim.store"}));
-  EXPECT_TRUE(NoBoxes());
-}
-
-TEST(LifecycleWithoutPrepare, DeinitReportsTheEmptyStorePathAndWritesNothing) {
-  if (!HandlerFreshlyLoaded()) GTEST_SKIP() << "needs a process of its own, as ctest runs it";
-  const HandlerApi& h = Handler();
-  ClearCaptures();
-  InEmptyFolder([&] {
-    ASSERT_EQ(h.Init(), 0);
-    h.Deinit();
-    EXPECT_TRUE(OneBox(kCannotCreateEmptyPath, nullptr, 0));
-  });
-}
-
-TEST_F(LifecycleTest, DeinitWithAnEmptyStorePathReportsAndWritesNothing) {
-  InEmptyFolder([&] {
-    ASSERT_EQ(h_.Init(), 0);
-    ASSERT_EQ(h_.Prepare(2, 200, 200, contacts_db_.path().c_str(), "", "",
-                         calendar_db_.path().c_str(), ""),
-              0);
-    h_.Deinit();
-    EXPECT_TRUE(OneBox(kCannotCreateEmptyPath, nullptr, 0));
-  });
-}
-
-TEST_F(LifecycleTest, NullStringsCountAsEmptyStrings) {
-  InEmptyFolder([&] {
-    ASSERT_EQ(h_.Prepare(2, 200, 200, nullptr, nullptr, nullptr, nullptr, nullptr), 0);
-    EXPECT_EQ(h_.DumpSyncObjectStore(nullptr), 0);
-    EXPECT_TRUE(NoBoxes());
-    EXPECT_EQ(h_.SyncVCard(nullptr, nullptr), 1);
-    EXPECT_TRUE(OneBox(kCannotOpenEmptyPath, nullptr, 0));
-    ClearCaptures();
-    EXPECT_EQ(h_.SyncVCal(nullptr, nullptr), 1);
-    EXPECT_TRUE(OneBox(kCannotOpenEmptyPath, nullptr, 0));
-    ClearCaptures();
-    EXPECT_EQ(h_.UpdateVCardLUID(nullptr), 1);
-    EXPECT_TRUE(OneBox(kCannotOpenEmptyPath, nullptr, 0));
-    ClearCaptures();
-    EXPECT_EQ(h_.UpdateVCalLUID(nullptr), 1);
-    EXPECT_TRUE(OneBox(kCannotOpenEmptyPath, nullptr, 0));
-    ClearCaptures();
-    h_.Deinit();
-    EXPECT_TRUE(OneBox(kCannotCreateEmptyPath, nullptr, 0));
-  });
-}
-
-TEST_F(LifecycleTest, PreparedTwiceOnlyTheSecondStorePathIsWritten) {
-  const std::string first = dir_.File("first.store");
+  // A save that fails still releases the records. Null strings count as empty ones: an empty
+  // store path, which no file can have.
   ASSERT_EQ(h_.Init(), 0);
-  ASSERT_EQ(h_.Prepare(0, 5, 5, "a.db", "", "", "b.db", first.c_str()), 0);
   ASSERT_EQ(Prepare(), 0);
-  h_.Deinit();
-  EXPECT_FALSE(std::filesystem::exists(first));
-  EXPECT_EQ(ToHex(Store()), ToHex(kEmptyStore));
-  EXPECT_TRUE(NoBoxes());
-}
-
-TEST_F(LifecycleTest, DeinitWithoutInitSavesAndReportsNothing) {
-  ASSERT_EQ(Prepare(), 0);
-  h_.Deinit();
-  EXPECT_EQ(ToHex(Store()), ToHex(kEmptyStore));
-  EXPECT_TRUE(NoBoxes());
-}
-
-TEST_F(LifecycleTest, AFolderAtTheStorePathIsReportedAndTheRecordsAreStillReleased) {
-  AddPerson(contacts_db_, "Ann");
-  ASSERT_TRUE(std::filesystem::create_directory(store_path_));
-  StartRun();
   EXPECT_EQ(h_.RetrievePIM(), 0);
-  EXPECT_TRUE(OneBox("Cannot open \"" + store_path_ + "\": Is a directory.", nullptr, 0));
-  ClearCaptures();
+  ASSERT_EQ(h_.Prepare(2, 200, 200, nullptr, nullptr, nullptr, nullptr, nullptr), 0);
   h_.Deinit();
-  EXPECT_TRUE(OneBox("Cannot create \"" + store_path_ + "\": Is a directory.", nullptr, 0));
-  EXPECT_TRUE(std::filesystem::is_directory(store_path_));
-  EXPECT_TRUE(FilesIn(store_path_).empty());
-
-  // Nothing of the first run is held: the Notes contact is new again, not matched in memory.
-  ASSERT_TRUE(std::filesystem::remove(store_path_));
+  EXPECT_TRUE(Boxes({FileErrorBox("create", "", ENOENT)}));
   ClearCaptures();
-  StartRun();
-  EXPECT_EQ(h_.RetrievePIM(), 0);
-  EXPECT_EQ(SyncVCard(""), 0);
-  EXPECT_EQ(vcard_changes_,
+  EXPECT_EQ(WholeRun({.cards = ""}).card_changes,
             "BEGIN:VCARD\nVERSION:2.1\nX-VOQ-LUID:\nX-VOQ-PHB-STORAGE:ME\nN:Ann\n"
             "REV:20050110T100000Z\nEND:VCARD\n");
-  EXPECT_TRUE(NoBoxes());
 }
 
-TEST_F(LifecycleTest, ASaveThatFailsLeavesTheOldStoreWhole) {
-  const std::string old_store = StoreOf({}, {{.note_id = 5, .luid = "A1", .first = "Ann"}});
-  WriteFile(store_path_, old_store);
-  // The new store is written beside the old one first; here it cannot be.
-  ASSERT_TRUE(std::filesystem::create_directory(store_path_ + ".new"));
-  StartRun();
-  h_.Deinit();
-  EXPECT_TRUE(OneBox("Cannot create \"" + store_path_ + "\": \"" + store_path_ +
-                         ".new\", where the new store is written first, is a folder. Move it "
-                         "away and try again.",
-                     nullptr, 0));
-  EXPECT_EQ(ToHex(Store()), ToHex(old_store));
-}
-
-// Saves by Prepare and Deinit alone (two empty arrays) at `store`, in a child process that may
-// not make a file in `locked` but may write the files in it: as root, the child becomes the
-// user nobody, who owns them; otherwise the folder is made read-only for the call. Returns the
-// number of boxes the save showed.
+// Saves two empty arrays at `store` in a child process that may write the file but may not add
+// one to its folder: as root, the child becomes the user nobody, who owns the file; otherwise
+// the folder is made read-only for the call. Returns the number of boxes the save showed.
 int SaveWhereNoFileCanBeAdded(const HandlerApi& h, const std::string& store,
-                              const std::string& locked, const std::string& top) {
+                              const std::string& folder, const std::string& top) {
   const bool root = ::geteuid() == 0;
-  constexpr uid_t kNobody = 65534;
-  if (root) {
-    EXPECT_EQ(::chmod(top.c_str(), 0755), 0);
-    EXPECT_EQ(::chown(store.c_str(), kNobody, kNobody), 0);
-  } else {
-    EXPECT_EQ(::chmod(locked.c_str(), 0555), 0);
-  }
+  EXPECT_EQ(root ? ::chmod(top.c_str(), 0755) + ::chown(store.c_str(), 65534, 65534)
+                 : ::chmod(folder.c_str(), 0555),
+            0);
   std::fflush(nullptr);
   const pid_t child = ::fork();
   if (child == 0) {
-    if (root && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) ::_exit(100);
+    if (root && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(100);
     h.Prepare(2, 200, 200, "", "", "", "", store.c_str());
     h.Deinit();
     ::_exit(static_cast<int>(std::min<size_t>(CapturedBoxes().size(), 99)));
   }
   int status = 0;
   EXPECT_EQ(::waitpid(child, &status, 0), child);
-  ::chmod(locked.c_str(), 0755);
+  ::chmod(folder.c_str(), 0755);
   return WIFEXITED(status) ? WEXITSTATUS(status) : 101;
 }
 
-TEST_F(LifecycleTest, ASaveReplacesTheFileALinkNamesKeepsItsAccessAndWritesInPlaceWhereItMust) {
+TEST_F(StoreSaveTest, ASaveReplacesTheFileALinkNamesKeepsItsAccessAndWritesInPlaceWhereItMust) {
   namespace fs = std::filesystem;
-  const std::string old_store = StoreOf({}, {{.note_id = 5, .luid = "A1", .first = "Ann"}});
-  const auto mode_of = [](const std::string& path) {
-    struct stat st {};
-    EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
-    return st.st_mode & 07777;
-  };
   const auto save = [&](const std::string& store) {
     ClearCaptures();
     h_.Prepare(2, 200, 200, "", "", "", "", store.c_str());
     h_.Deinit();
   };
+  struct stat st {};
   ASSERT_TRUE(fs::create_directories(dir_.File("real/deeper")));
+  const std::string target = dir_.File("real/deeper/pim.store");
   {
-    SCOPED_TRACE("a chain of relative links to a private file");
-    const std::string target = dir_.File("real/deeper/pim.store");
-    WriteFile(target, old_store);
+    SCOPED_TRACE("a chain of relative links to a private file of another owner");
+    WriteFile(target, kOneContact);
     ASSERT_EQ(::chmod(target.c_str(), 0600), 0);
-    const bool root = ::geteuid() == 0;
-    if (root) {
-      ASSERT_EQ(::chown(target.c_str(), 65534, 65534), 0);
-    }
+    ASSERT_EQ(::geteuid() == 0 ? ::chown(target.c_str(), 65534, 65534) : 0, 0);
     fs::create_symlink("deeper/pim.store", dir_.File("real/link"));
     fs::create_symlink("real/link", dir_.File("linked.store"));
     save(dir_.File("linked.store"));
@@ -218,83 +97,154 @@ TEST_F(LifecycleTest, ASaveReplacesTheFileALinkNamesKeepsItsAccessAndWritesInPla
     EXPECT_EQ(fs::read_symlink(dir_.File("linked.store")), "real/link");
     EXPECT_EQ(fs::read_symlink(dir_.File("real/link")), "deeper/pim.store");
     EXPECT_EQ(ToHex(ReadFile(target)), ToHex(kEmptyStore));
-    EXPECT_EQ(mode_of(target), 0600u);
-    struct stat st {};
     ASSERT_EQ(::stat(target.c_str(), &st), 0);
-    if (root) {
-      EXPECT_EQ(st.st_uid, 65534u);
-      EXPECT_EQ(st.st_gid, 65534u);
-    }
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    EXPECT_EQ(st.st_uid + st.st_gid, ::geteuid() == 0 ? 2u * 65534 : ::geteuid() + ::getegid());
     EXPECT_FALSE(fs::exists(target + ".new"));
   }
   {
-    SCOPED_TRACE("a link to a file not made yet");
-    fs::create_symlink(dir_.File("real/later.store"), dir_.File("dangling.store"));
-    save(dir_.File("dangling.store"));
-    EXPECT_TRUE(NoBoxes());
-    EXPECT_TRUE(fs::is_symlink(dir_.File("dangling.store")));
-    EXPECT_EQ(ToHex(ReadFile(dir_.File("real/later.store"))), ToHex(kEmptyStore));
-  }
-  {
     SCOPED_TRACE("a folder that takes no new file");
-    const std::string locked = dir_.File("locked");
-    const std::string store = locked + "/pim.store";
-    ASSERT_TRUE(fs::create_directory(locked));
-    WriteFile(store, old_store);
+    const std::string store = dir_.File("locked/pim.store");
+    ASSERT_TRUE(fs::create_directory(dir_.File("locked")));
+    WriteFile(store, kOneContact);
     ASSERT_EQ(::chmod(store.c_str(), 0640), 0);
-    struct stat before {};
-    ASSERT_EQ(::stat(store.c_str(), &before), 0);
-    EXPECT_EQ(SaveWhereNoFileCanBeAdded(h_, store, locked, dir_.path()), 0);
-    struct stat after {};
-    ASSERT_EQ(::stat(store.c_str(), &after), 0);
-    EXPECT_EQ(after.st_ino, before.st_ino) << "written in place";
-    EXPECT_EQ(after.st_mode & 07777, 0640u);
+    ASSERT_EQ(::stat(store.c_str(), &st), 0);
+    const ino_t before = st.st_ino;
+    EXPECT_EQ(SaveWhereNoFileCanBeAdded(h_, store, dir_.File("locked"), dir_.path()), 0);
+    ASSERT_EQ(::stat(store.c_str(), &st), 0);
+    EXPECT_EQ(st.st_ino, before) << "written in place";
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
     EXPECT_EQ(ToHex(ReadFile(store)), ToHex(kEmptyStore));
-    EXPECT_FALSE(fs::exists(store + ".new"));
   }
   {
     SCOPED_TRACE("a link where the new store is written first");
-    const std::string target = dir_.File("real/deeper/pim.store");
-    WriteFile(target, old_store);
+    WriteFile(target, kOneContact);
     fs::create_symlink(dir_.File("elsewhere"), target + ".new");
     save(dir_.File("linked.store"));
-    EXPECT_TRUE(OneBox("Cannot create \"" + dir_.File("linked.store") + "\": \"" + target +
-                           ".new\", where the new store is written first, is a symbolic link. "
-                           "Move it away and try again.",
-                       nullptr, 0));
-    EXPECT_EQ(ToHex(ReadFile(target)), ToHex(old_store));
-    EXPECT_TRUE(fs::is_symlink(target + ".new"));
+    EXPECT_TRUE(
+        Boxes({ExpectedBox("Cannot create \"" + dir_.File("linked.store") + "\": \"" + target +
+                               ".new\", where the new store is written first, is a "
+                               "symbolic link. Move it away and try again.",
+                           nullptr, 0)}));
+    EXPECT_EQ(ToHex(ReadFile(target)), ToHex(kOneContact));
     EXPECT_FALSE(fs::exists(dir_.File("elsewhere")));
   }
 }
 
-TEST_F(LifecycleTest, AStoreRefusedByRetrievalIsOverwrittenByDeinit) {
-  const std::string foreign = Hex("02000000 0000 0000");
-  WriteFile(store_path_, foreign);
-  StartRun();
-  EXPECT_EQ(h_.RetrievePIM(), 2);
-  h_.Deinit();
-  EXPECT_EQ(ToHex(Store()), ToHex(kEmptyStore));
-  EXPECT_TRUE(NoBoxes());
-}
+using RetrievalTest = HandlerTest;
 
-TEST_F(LifecycleTest, DeinitAfterPurgeDoesNotEndTheSessionTwice) {
-  StartRun();
-  EXPECT_EQ(h_.PurgeAll(), 0);
-  h_.Deinit();
-  EXPECT_TRUE(NoBoxes());
-  EXPECT_EQ(ToHex(Store()), ToHex(kEmptyStore));
-}
-
-TEST_F(LifecycleTest, ReportsReachTheHostWithANullOrAnEmptyCaption) {
-  // Retrieval reports with no caption of its own, the update of Notes with the empty one.
-  StartRunWith(MissingDatabase(), calendar_db_.path());
-  EXPECT_EQ(h_.RetrievePIM(), 1);
-  const std::string text = notes::LNGetErrorMessage(notes::LNERR_DATABASE_NOT_FOUND);
-  EXPECT_TRUE(OneBox(text, nullptr, 0x2000));
+TEST_F(RetrievalTest, CountsAndTracesPersonsAndTheSingleDayEntriesOfItsRange) {
+  AddAnn(contacts_);
+  // The first category that names a group gives it.
+  contacts_.AddDocument(
+      {{"FirstName", "Bob"}, {"CellPhoneNumber", "0170"}, {"Categories", " golf, business,VIP "}},
+      "2005-01-11 09:30:00", "PERSON");
+  contacts_.AddDocument({{"ListName", "Team"}}, "2005-01-10 11:00:00", "Group");
+  AddDentist(calendar_);
+  const auto todo = [&](const char* begin, const char* end, const char* brief) {
+    calendar_.AddTodo(begin, end, brief, false, "2005-01-10 12:00:00");
+  };
+  todo("2005-01-13 23:00:00", "2005-01-14 01:00:00", "Two days");
+  todo("1989-12-31 09:00:00", "1989-12-31 10:00:00", "Too early");
+  todo("1990-01-01 00:00:00", "1990-01-01 01:00:00", "First day");
+  todo("2020-01-01 12:00:00", "2020-01-01 13:00:00", "Last day");
+  todo("2020-01-02 09:00:00", "2020-01-02 10:00:00", "Too late");
+  ASSERT_EQ(h_.Init(), 0);
+  ASSERT_EQ(Prepare(), 0);
+  uint32_t contacts = 99, calendar = 99;
+  EXPECT_EQ(h_.QueryObjectCount(&contacts, &calendar), 0);
+  // Every entry of the range counts, the one of two days too; only Person documents do.
+  EXPECT_EQ(contacts, 2u);
+  EXPECT_EQ(calendar, 4u);
+  EXPECT_FALSE(std::filesystem::exists(store_)) << "the count reads Notes alone";
   ClearCaptures();
-  EXPECT_EQ(h_.UpdatePIM(), 1);
-  EXPECT_TRUE(OneBox(text, "", 0x2000));
+  EXPECT_EQ(h_.RetrievePIM(), 0);
+  std::string trace;
+  for (const std::string& line : CapturedDebugLines())
+    trace += line + "|";
+  EXPECT_EQ(trace,
+            "<-- Calendar Entry|First day|1990-01-01 00:00:00 - 1990-01-01 01:00:00|"
+            "Calendar Entry -->|<-- Calendar Entry|Dentist|2005-01-12 09:00:00 - 2005-01-12 "
+            "10:00:00|Calendar Entry -->|<-- Calendar Entry|Last day|2020-01-01 12:00:00 - "
+            "2020-01-01 13:00:00|Calendar Entry -->|<-- Contact|First Name:|Ann|Categories:|"
+            "Family|Office:|111| Contact -->|<-- Contact|First Name:|Bob|Categories:| golf, "
+            "business,VIP |Cell Phone Number:|0170|"
+            " Contact -->|");
+  std::string changes;
+  EXPECT_EQ(Pass(h_.SyncVCard, "", changes), 0);
+  EXPECT_EQ(changes,
+            AnnCard("") +
+                "BEGIN:VCARD\nVERSION:2.1\nX-VOQ-LUID:\nX-VOQ-PHB-STORAGE:ME\nN:Bob\n"
+                "TEL;CELL;VOICE:0170\nX-VOQ-PHB-CGROUP-ID:1\nREV:20050111T093000Z\nEND:VCARD\n");
+  EXPECT_TRUE(NoBoxes());
+}
+
+TEST_F(RetrievalTest, ADamagedStoreKeepsTheRecordsReadBeforeItsFault) {
+  contacts_.AddDocument({{"FirstName", "Ann"}}, "2005-01-10 10:00:00");
+  // Two contacts, the second cut short after its note ID.
+  WriteFile(store_, std::string(kOneContact).replace(6, 1, "\x02") + Hex("0180 05000000"));
+  ASSERT_EQ(h_.Init(), 0);
+  ASSERT_EQ(Prepare(), 0);
+  EXPECT_EQ(h_.RetrievePIM(), 0);
+  EXPECT_TRUE(NoBoxes()) << "a damaged store is not reported";
+  std::string changes;
+  EXPECT_EQ(Pass(h_.SyncVCard, "BEGIN:VCARD\nX-VOQ-LUID:A1\nN:Ann\nEND:VCARD\n", changes), 0);
+  EXPECT_EQ(changes, "") << "Ann and the phone's A1 are still paired";
+}
+
+TEST_F(RetrievalTest, ThePurgeDeletesPersonsAndTheEntriesOfTheRangeAndTheNextRunTellsThePhone) {
+  AddAnn(contacts_);
+  const notes::NOTEID group = contacts_.AddDocument({{"ListName", "Team"}, {"Type", "Person"}},
+                                                    "2005-01-10 10:00:00", "Group");
+  contacts_.AddDocument({{"FirstName", "Cid"}}, "2005-01-10 10:00:00", "PERSON");
+  AddDentist(calendar_);
+  const notes::NOTEID late = calendar_.AddTodo("2020-01-02 00:00:00", "2020-01-02 00:30:00",
+                                               "Too late", false, "2005-01-10 12:00:00");
+  WholeRun({.cards = "", .card_answers = "X-VOQ-LUID:A1\nX-VOQ-LUID:C1\n"});
+  const std::string store = ReadFile(store_);
+  ASSERT_EQ(Prepare(), 0);
+  EXPECT_EQ(h_.PurgeAll(), 0);
+  EXPECT_EQ(contacts_.NoteIds(), std::vector<notes::NOTEID>{group});
+  EXPECT_EQ(calendar_.NoteIds(), std::vector<notes::NOTEID>{late});
+  EXPECT_EQ(ReadFile(store_), store) << "the purge leaves the store alone";
+  const Outcome run = WholeRun({.cards = AnnCard("A1")});
+  EXPECT_EQ(run.card_changes, "BEGIN:VCARD\nVERSION:2.1\nX-VOQ-LUID:A1\nEND:VCARD\n");
+  EXPECT_TRUE(NoBoxes());
+}
+
+TEST_F(RetrievalTest, TheAnswerFileGivesItsLuidsToTheRecordsSentAsNewInOrder) {
+  for (const char* name : {"Ann", "Bob", "Cid"})
+    contacts_.AddDocument({{"FirstName", name}}, "2005-01-10 10:00:00");
+  const struct {
+    const char* what;
+    std::string answers;
+    int32_t result;
+    std::string luids;  // of Ann, Bob and Cid afterwards
+  } cases[] = {
+      {"one a record", "X-VOQ-LUID:a\nX-VOQ-LUID:b\nX-VOQ-LUID:c\n", 0, "a|b|c|"},
+      {"one too many", "X-VOQ-LUID:a\nX-VOQ-LUID:b\nX-VOQ-LUID:c\nX-VOQ-LUID:d\n", 1, "a|b|c|"},
+      {"one too few", "X-VOQ-LUID:a\nX-VOQ-LUID:b\n", 1, "a|b||"},
+      {"other lines between",
+       "BEGIN:VCARD\nx-voq-luid:a\nX-VOQ-LUID b\nX-VOQ-LUID:\nEND:VCARD\nX-VOQ-LUID:c\n", 0,
+       "a||c|"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    store_ = dir_.File(std::string(c.what) + ".store");  // none yet: every contact is new
+    ASSERT_EQ(h_.Init(), 0);
+    ASSERT_EQ(Prepare(), 0);
+    ASSERT_EQ(h_.RetrievePIM(), 0);
+    std::string changes;
+    ASSERT_EQ(Pass(h_.SyncVCard, "", changes), 0);
+    EXPECT_EQ(Answer(h_.UpdateVCardLUID, c.answers), c.result);
+    h_.Deinit();
+    std::string luids;
+    for (const std::string& card : DumpedStore()) {
+      const size_t at = card.find("X-VOQ-LUID:") + 11;
+      luids += card.substr(at, card.find('\n', at) - at) + "|";
+    }
+    EXPECT_EQ(luids, c.luids);
+  }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Small helpers shared by the tests.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,8 +16,7 @@ class ScopedTimeZone {
   ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
 
  private:
-  bool had_old_ = false;
-  std::string old_;
+  std::optional<std::string> old_;
 };
 
 // Time zones written as POSIX rules, so that no time-zone database is needed.
@@ -25,7 +25,7 @@ inline constexpr const char* kOneHourEast = "<+01>-1";  // no daylight saving
 inline constexpr const char* kCentralEurope = "CET-1CEST,M3.5.0,M10.5.0/3";
 inline constexpr const char* kUsEastern = "EST5EDT,M3.2.0,M11.1.0";
 
-// Bytes from hex text: pairs of hex digits; blanks and line breaks between them are ignored.
+// Bytes from hex text: pairs of hex digits; white space between them is ignored.
 std::string Hex(std::string_view text);
 // Hex text of bytes, two digits a byte, a blank between bytes: for readable failures.
 std::string ToHex(std::string_view bytes);
@@ -33,10 +33,7 @@ std::string ToHex(std::string_view bytes);
 // A fresh, empty folder, removed with its content when the object goes.
 class TempDir {
  public:
-  // Under the system's temporary folder, or in memory (/dev/shm) where the machine has that, so
-  // that tests that start afresh many times do not wait for the disk.
-  enum class Where { kTemporaryFolder, kMemory };
-  explicit TempDir(Where where = Where::kTemporaryFolder);
+  TempDir();
   ~TempDir();
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;

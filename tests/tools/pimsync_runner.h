@@ -1,10 +1,14 @@
-// Runs the built pimsync binary as a user does: in a folder, standard input empty, its exit
-// status and both outputs captured.
+// Runs the built pimsync binary as a user does, and looks into the Notes databases it leaves.
 #pragma once
 
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "notesapi/lnsession.h"
 #include "support/test_support.h"
 
 namespace pim::test {
@@ -15,8 +19,81 @@ struct PimsyncResult {
   std::string err;
 };
 
-PimsyncResult RunPimsync(const TempDir& dir, const std::vector<std::string>& args);
+// The program runs in `dir` with standard input empty.
+inline PimsyncResult RunPimsync(const TempDir& dir, const std::vector<std::string>& args) {
+  const auto quote = [](const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text)
+      quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+  };
+  std::string command = "cd " + quote(dir.path()) + " && exec " + quote(PIMSYNC_PATH);
+  for (const std::string& arg : args)
+    command += " " + quote(arg);
+  command += " </dev/null >" + quote(dir.File(".out")) + " 2>" + quote(dir.File(".err"));
+  const int status = std::system(command.c_str());
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(dir.File(".out")),
+          ReadFile(dir.File(".err"))};
+}
 
-std::vector<std::string> SplitLines(const std::string& text);
+// The first value of each of `items` in every note of form `form`, in note-ID order: values
+// joined by '/', notes by ", "; "-" for a missing item.
+inline std::string Look(const std::string& db, const std::string& form,
+                        const std::vector<std::string>& items) {
+  using namespace notes;  // NOLINT
+  const LNBOOL throwing = LNGetThrowAllErrorsGlobal();
+  LNSetThrowAllErrorsGlobal(FALSE);
+  LNNotesSession session;
+  LNDatabase database;
+  LNDocumentArray documents;
+  session.Initialize();
+  session.GetDatabase(db, &database);
+  database.Open();
+  database.GetDocuments(&documents);
+  std::string text;
+  for (uint32_t i = 0; i < documents.GetCount(); ++i) {
+    LNDocument document = documents[i];
+    document.Open();
+    if (document.GetFormName() != form) continue;
+    for (size_t k = 0; k < items.size(); ++k) {
+      LNItem item;
+      document.GetItem(items[k], &item);
+      const auto* texts = item.Texts();
+      const auto* times = item.Datetimes();
+      const auto* numbers = item.Numbers();
+      text += k > 0 ? "/" : text.empty() ? "" : ", ";
+      text += texts && !texts->empty()       ? texts->front()
+              : times && !times->empty()     ? times->front().GetText()
+              : numbers && !numbers->empty() ? std::to_string(static_cast<int>(numbers->front()))
+                                             : "-";
+    }
+  }
+  session.Term();
+  LNSetThrowAllErrorsGlobal(throwing);
+  return text;
+}
+
+class PimsyncTest : public ::testing::Test {
+ protected:
+  // `args` joined by '|', so that blanks stay inside them.
+  PimsyncResult Run(const std::string& args) {
+    std::vector<std::string> split;
+    for (size_t begin = 0, end = 0; !args.empty() && begin <= args.size(); begin = end + 1) {
+      end = std::min(args.find('|', begin), args.size());
+      split.push_back(args.substr(begin, end - begin));
+    }
+    return RunPimsync(dir_, split);
+  }
+  // A command that must succeed and say nothing on standard error; its standard output.
+  std::string Ok(const std::string& args) {
+    const PimsyncResult run = Run(args);
+    EXPECT_EQ(run.exit_status, 0) << args << "\n" << run.out << run.err;
+    EXPECT_EQ(run.err, "") << args;
+    return run.out;
+  }
+  std::string Path(const std::string& name) const { return dir_.File(name); }
+
+  TempDir dir_;
+};
 
 }  // namespace pim::test

@@ -1,0 +1,106 @@
+// What pimsync answers to a command line before or instead of doing its work: help, refusals of
+// bad arguments (status 2) and failures of the work (status 1), each one line on standard error.
+#include "pimsync_runner.h"
+
+namespace pim::test {
+namespace {
+
+struct Case {
+  std::string args;
+  std::string message;  // standard error without "pimsync: " and the line's end
+};
+
+class PimsyncCommandLineTest : public PimsyncTest {
+ protected:
+  // A refusal ends with a pointer to the help of the command that refused.
+  void Expect(int status, const std::vector<Case>& cases) {
+    for (const Case& c : cases) {
+      const PimsyncResult run = Run(c.args);
+      const size_t colon = c.message.find(": ");
+      const std::string command =
+          colon == std::string::npos ? "" : c.message.substr(0, colon) + " ";
+      const std::string hint = status == 2 ? " (see 'pimsync " + command + "--help')" : "";
+      EXPECT_EQ(run.exit_status, status) << c.args;
+      EXPECT_EQ(run.out, "") << c.args;
+      EXPECT_EQ(run.err, "pimsync: " + c.message + hint + "\n") << c.args;
+    }
+  }
+};
+
+TEST_F(PimsyncCommandLineTest, HelpGoesToStandardOutput) {
+  EXPECT_EQ(Ok("help").rfind("usage: pimsync COMMAND [ARGUMENTS]\n\ncommands:\n  sync ", 0), 0u);
+  EXPECT_EQ(Ok("notes|help"), Ok("notes|-h"));
+  // Only the commands that take items explain them.
+  EXPECT_NE(Ok("notes|add-todo|--help").find("\nitems:\n"), std::string::npos);
+  EXPECT_EQ(Ok("notes|delete|--help").find("items:"), std::string::npos);
+}
+
+TEST_F(PimsyncCommandLineTest, BadArgumentsAreRefusedWithStatusTwo) {
+  const std::string range = "' is not a number from 1 to 4294967295";
+  const std::string finite = "' is not a finite number";
+  const std::string when = "' is not a date-time \"YYYY-MM-DD";
+  const std::string id = "notes|create|a|--first-note-id";
+  const std::string set = "notes|set|d|1|";
+  const std::string sync = "sync|--contacts|c|--phone|p|--store|s|";
+  Expect(2, {{"", "a command is missing"},
+             {"frob", "unknown command 'frob'"},
+             {"notes|create", "notes create: missing DB"},
+             {id + "|0", "notes create: first note ID '0" + range},
+             {id + "=4294967296", "notes create: first note ID '4294967296" + range},
+             {id, "notes create: --first-note-id needs a value"},
+             {"notes|add-person|d|NoEquals", "notes add-person: item 'NoEquals' is not NAME=VALUE"},
+             {set + "X=1|--number|x=2", "notes set: item x is given both as text and as a number"},
+             {set + "--number|X=1|--datetime|X=2024-01-01",
+              "notes set: item X is given both as a number and as a date-time"},
+             {set + "--datetime|X=2024-01-01|X=a",
+              "notes set: item X is given both as a date-time and as text"},
+             {set + "--number|X= 1", "notes set: number of item X ' 1" + finite},
+             {set + "--number|X=", "notes set: number of item X '" + finite},
+             {set + "--datetime|X=2024-13-01",
+              "notes set: date-time of item X '2024-13-01" + when + "[ HH:MM:SS]\""},
+             {set + "--datetime|X=2024-05-01 10:00",
+              "notes set: date-time of item X '2024-05-01 10:00" + when + "[ HH:MM:SS]\""},
+             {set + "--modified|2024-05-01",
+              "notes set: --modified '2024-05-01" + when + " HH:MM:SS\""},
+             {"notes|add-todo|d|--end|2024-05-03", "notes add-todo: --start is required"},
+             {"notes|add-todo|d|--start|2024-05-03", "notes add-todo: --end is required"},
+             {"notes|add-todo|d|--start|2024-05-03|--end|2024-05-03|--alarm|yes",
+              "notes add-todo: --alarm takes on or off, not 'yes'"},
+             {"notes|set|d|1",
+              "notes set: nothing to set: give ITEM=VALUE, --number, --datetime or --modified"},
+             {"notes|delete|d|one", "notes delete: note ID 'one" + range},
+             {"sync|--phone|p|--store|s", "sync: --contacts is required"},
+             {"sync|--contacts|c|--phone|p|--store=", "sync: --store is required"},
+             {sync + "--|--help", "sync: unexpected argument '--help'"},
+             {sync + "--mode|3", "sync: --mode takes 0, 1 or 2"},
+             {sync + "--mode|2x", "sync: --mode takes a whole number, not '2x'"},
+             {sync + "--contact-limit|2147483648",
+              "sync: --contact-limit takes a whole number, not '2147483648'"},
+             {"dump", "dump: give the STORE file"},
+             {"purge", "purge: --contacts is required"},
+             {"demo|a|b", "demo: unexpected argument 'b'"}});
+}
+
+TEST_F(PimsyncCommandLineTest, FailedWorkEndsWithStatusOne) {
+  Ok("notes|create|db");
+  Ok("notes|create|full|--first-note-id|4294967294");
+  EXPECT_EQ(Ok("notes|add-person|full"), "4294967294\n");
+  EXPECT_EQ(Ok("notes|add-todo|full|--start|2024-05-03|--end|2024-05-03"), "4294967295\n");
+  WriteFile(Path("word2"), Hex("02 00 00 00"));
+  Expect(1, {{"notes|add-todo|none|--start|2024-05-03|--end|2024-05-03",
+              "notes add-todo: none: No Notes database exists at that path."},
+             {"notes|add-person|full",
+              "notes add-person: full: The Notes database cannot grow: the disk is full or every "
+              "note ID is used up."},
+             {"notes|set|db|70|X=1", "notes set: db: The database has no note with that note ID."},
+             {"dump|word2", "dump: word2 is not a sync object store"},
+             {"dump|--library|./none.so|word2",
+              "cannot load the handler library: ./none.so: cannot open shared object file: No such "
+              "file or directory"},
+             {"purge|--contacts|none",
+              "message: Error: No Notes database exists at that path.\n"
+              "pimsync: purge: PIMHandler_PurgeAll returned 1"}});
+}
+
+}  // namespace
+}  // namespace pim::test
