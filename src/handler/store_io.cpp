@@ -40,7 +40,7 @@ std::string FinalTarget(const std::string& path) {
     }
     const std::string_view next(target, static_cast<size_t>(n));
     const size_t slash = current.rfind('/');
-    if (next.front() == '/' || slash == std::string::npos) {
+    if ((!next.empty() && next.front() == '/') || slash == std::string::npos) {
       current.assign(next);
     } else {
       current.erase(slash + 1).append(next);

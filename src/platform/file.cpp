@@ -22,10 +22,6 @@ std::string Describe(const std::string& path, std::string_view action, std::stri
   return text;
 }
 
-std::string Describe(int error, const std::string& path, std::string_view action) {
-  return Describe(path, action, std::string(std::strerror(error)) + '.');
-}
-
 // Gives a file just created the owner and permission bits of `like`. The file was created
 // readable by its owner alone, and its group bits never grant more than the old file granted to
 // that group: its data is never readable by anyone the old file did not admit.
@@ -47,10 +43,7 @@ void TakeAccessOf(int fd, const struct stat& like) {
 }  // namespace
 
 FileError::FileError(int error, std::string path, std::string_view action)
-    : std::runtime_error(Describe(error, path, action)),
-      error_(error),
-      path_(std::move(path)),
-      action_(action) {}
+    : FileError(error, std::move(path), action, std::string(std::strerror(error)) + '.') {}
 
 FileError::FileError(int error, std::string path, std::string_view action, std::string_view why)
     : std::runtime_error(Describe(path, action, why)),
