@@ -4,18 +4,17 @@
 // both. Then it syncs them and shows what moved. Run again, it shows a run with nothing to do.
 #include <cstdio>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "command_line.h"
-#include "handler/store_io.h"
-#include "notes/calendar_entry.h"
-#include "notes/person_document.h"
 #include "notesapi/lncalendar.h"
 #include "notesapi/lnsession.h"
 #include "run_commands.h"
 #include "sync_run.h"
+#include "sync_scope.h"
 
 namespace pim::cli {
 namespace {
@@ -53,7 +52,7 @@ class Sample {
 
   NOTEID AddPerson(const Items& items, const LNDatetime& modified) {
     LNDocument document;
-    db_.CreateDocument(&document, "Person");
+    db_.CreateDocument(&document, kPersonForm);
     Set(document, items, modified);
     return document.GetNoteID();
   }
@@ -109,7 +108,6 @@ class Sample {
   void Delete(NOTEID id) { db_.DeleteNote(id); }
 
   LNDatabase& database() { return db_; }
-  LNCalendar& calendar() { return calendar_; }
 
  private:
   static void Set(LNDocument& document, const Items& items, const LNDatetime& modified) {
@@ -173,57 +171,23 @@ void CreateNotes(const std::string& path) {
 }
 
 // The state an earlier sync left: the phone holds a copy of every Notes contact and to-do,
-// saved at the same time, and the store pairs each note with its phone copy's LUID.
-void PairWithPhone(const std::string& notes_path, const std::string& phone_path,
-                   const std::string& store_path) {
+// saved at the time of that sync, and the store pairs each note with its phone copy's LUID.
+// A real sync makes the copies and the store; the copies then get that earlier time.
+void PairWithPhone(const SyncOptions& options) {
+  LNDatabase::Create(options.phone_db, "Demo phone");
+  SyncOptions first = options;
+  first.report = false;
+  if (RunSync(first) != 0) throw std::runtime_error("the sample's first sync failed");
   const LNDatetime synced = At(2019, 1, 7, 9, 0);
-  CalendarArray todos;
-  ContactArray contacts;
-  {
-    Sample notes(notes_path);
-    LNDocumentArray documents;
-    notes.database().GetDocuments(&documents);
-    for (uint32_t i = 0; i < documents.GetCount(); ++i) {
-      LNDocument document = documents[i];
-      document.Open(0);
-      ReadPersonDocument(contacts, document);
-    }
-    LNDatetimeRange window;
-    window.SetBegin(LNDatetime("1990/1/1"));
-    window.SetEnd(LNDatetime("2020/1/1"));
-    LNCalendarEntryArray entries;
-    notes.calendar().GetEntries(window, &entries, TRUE, "");
-    for (uint32_t i = 0; i < entries.GetCount(); ++i) {
-      LNCalendarEntry entry = entries[i];
-      entry.Open(0);
-      ReadCalendarEntry(todos, entry);
-    }
-  }
-  LNDatabase::Create(phone_path, "Demo phone");
-  Sample phone(phone_path);
-  for (auto& contact : contacts) {
-    LNDocument document;
-    phone.database().CreateDocument(&document, "Person");
+  Sample phone(options.phone_db);
+  LNDocumentArray documents;
+  phone.database().GetDocuments(&documents);
+  for (uint32_t i = 0; i < documents.GetCount(); ++i) {
+    LNDocument document = documents[i];
+    document.Open(0);
     document.SetLastModifiedForSave(synced);
-    WritePersonDocument(document, *contact);
-    contact->m_strLuid = std::to_string(document.GetNoteID());
+    document.Save(0);
   }
-  for (auto& todo : todos) {
-    LNDatetimeRange range;
-    LNDatetime start;
-    LNDatetime end;
-    LocalTimeToNotes(start, todo->m_tStart);
-    LocalTimeToNotes(end, todo->m_tEnd);
-    range.SetBegin(start);
-    range.SetEnd(end);
-    LNCalendarEntry entry;
-    phone.calendar().CreateEntry(range, todo->m_strSummary, LNCALENDARENTRYTYPE_TODO, &entry);
-    entry.SetIsAlarmEnabled(todo->m_bAlarm);
-    entry.SetLastModifiedForSave(synced);
-    entry.Save(0, TRUE);
-    todo->m_strLuid = std::to_string(entry.GetNoteID());
-  }
-  pim::handler::SaveStore(store_path, todos, contacts);
 }
 
 // After the first sync each side goes its own way for a while.
@@ -282,7 +246,7 @@ int RunDemoCommand(std::span<const std::string> args) {
       std::filesystem::remove(options.phone_db);
       std::filesystem::remove(options.store);
       CreateNotes(options.contacts_db);
-      PairWithPhone(options.contacts_db, options.phone_db, options.store);
+      PairWithPhone(options);
       Drift(options.contacts_db, options.phone_db);
       std::printf(
           "Set up %s: a Notes database and a phone that were synced once and have drifted\n"

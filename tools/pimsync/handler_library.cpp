@@ -9,16 +9,17 @@
 namespace pim::cli {
 namespace {
 
-template <class Function>
-void Resolve(void* handle, const char* name, Function& function) {
-  void* symbol = ::dlsym(handle, name);
-  if (symbol == nullptr) {
-    throw std::runtime_error(std::string("the handler library lacks ") + name);
-  }
-  function = reinterpret_cast<Function>(symbol);
+std::vector<const char*>& Registered() {
+  static std::vector<const char*> names;
+  return names;
 }
 
 }  // namespace
+
+size_t HandlerLibrary::Register(const char* name) {
+  Registered().push_back(name);
+  return Registered().size() - 1;
+}
 
 std::string HandlerLibrary::DefaultPath() {
   char self[PATH_MAX];
@@ -29,7 +30,7 @@ std::string HandlerLibrary::DefaultPath() {
   return path + "libpimhandler.so";
 }
 
-HandlerLibrary::HandlerLibrary(const std::string& path) {
+HandlerLibrary::HandlerLibrary(const std::string& path) : path_(path) {
   handle_ = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle_ == nullptr) {
     const char* error = ::dlerror();
@@ -37,25 +38,7 @@ HandlerLibrary::HandlerLibrary(const std::string& path) {
                              std::string(error != nullptr ? error : path));
   }
   try {
-    Resolve(handle_, "PIMHandler_Init", Init);
-    Resolve(handle_, "PIMHandler_Deinit", Deinit);
-    Resolve(handle_, "PIMHandler_Prepare", Prepare);
-    Resolve(handle_, "PIMHandler_QueryObjectCount", QueryObjectCount);
-    Resolve(handle_, "PIMHandler_RetrievePIM", RetrievePIM);
-    Resolve(handle_, "PIMHandler_DumpSyncObjectStore", DumpSyncObjectStore);
-    Resolve(handle_, "PIMHandler_SyncVCard", SyncVCard);
-    Resolve(handle_, "PIMHandler_SyncVCal", SyncVCal);
-    Resolve(handle_, "PIMHandler_UpdatePIM", UpdatePIM);
-    Resolve(handle_, "PIMHandler_UpdateVCardLUID", UpdateVCardLUID);
-    Resolve(handle_, "PIMHandler_UpdateVCalLUID", UpdateVCalLUID);
-    Resolve(handle_, "PIMHandler_PurgeAll", PurgeAll);
-    Resolve(handle_, "PIMHandler_InitAsFakePhone", InitAsFakePhone);
-    Resolve(handle_, "PIMHandler_SyncCardAsFakePhone", SyncCardAsFakePhone);
-    Resolve(handle_, "PIMHandler_SyncCalAsFakePhone", SyncCalAsFakePhone);
-    Resolve(handle_, "PIMHandler_DeinitAsFakePhone", DeinitAsFakePhone);
-    Resolve(handle_, "PIMHandler_DumpSyncObjectStoreAsFakePhone", DumpSyncObjectStoreAsFakePhone);
-    Resolve(handle_, "PIMPlatform_SetMessageBoxHook", SetMessageBoxHook);
-    Resolve(handle_, "PIMPlatform_SetDebugOutputHook", SetDebugOutputHook);
+    Resolve(Registered().size());
   } catch (...) {
     ::dlclose(handle_);
     throw;
@@ -64,6 +47,22 @@ HandlerLibrary::HandlerLibrary(const std::string& path) {
 
 HandlerLibrary::~HandlerLibrary() {
   if (handle_ != nullptr) ::dlclose(handle_);
+}
+
+void HandlerLibrary::Resolve(size_t slots) {
+  for (size_t slot = symbols_.size(); slot < slots; ++slot) {
+    const char* name = Registered()[slot];
+    void* symbol = ::dlsym(handle_, name);
+    if (symbol == nullptr) {
+      throw std::runtime_error("the handler library " + path_ + " lacks " + name);
+    }
+    symbols_.push_back(symbol);
+  }
+}
+
+void* HandlerLibrary::Symbol(size_t slot) {
+  if (slot >= symbols_.size()) Resolve(slot + 1);
+  return symbols_[slot];
 }
 
 }  // namespace pim::cli

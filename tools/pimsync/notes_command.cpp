@@ -6,14 +6,15 @@
 #include <cstdio>
 #include <filesystem>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "command_line.h"
+#include "item_values.h"
 #include "json_text.h"
-#include "notesapi/datetime_rules.h"
 #include "notesapi/lncalendar.h"
 #include "notesapi/lnsession.h"
-#include "platform/text.h"
+#include "sync_scope.h"
 
 namespace pim::cli {
 namespace {
@@ -56,6 +57,17 @@ constexpr OptionSpec kSetOptions[] = {{"--modified", OptionSpec::kValue},
 constexpr OptionSpec kListOptions[] = {{"--json", OptionSpec::kFlag}};
 constexpr OptionSpec kCreateOptions[] = {{"--first-note-id", OptionSpec::kValue}};
 
+// Whether a date-time takes the parts that `set` gives it. It says no with a status, thrown or
+// returned as the throwing mode has it.
+template <class Set>
+bool Takes(Set&& set) {
+  try {
+    return set() == notes::LNNOERROR;
+  } catch (LNSTATUS) {
+    return false;
+  }
+}
+
 // "YYYY-MM-DD HH:MM:SS", or "YYYY-MM-DD" alone where a date is enough: local wall-clock time.
 LNDatetime ParseDatetime(const std::string& text, std::string_view what, bool date_alone_ok) {
   auto number = [&](size_t pos, size_t count, int& value) {
@@ -68,21 +80,19 @@ LNDatetime ParseDatetime(const std::string& text, std::string_view what, bool da
   };
   int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
   const bool has_time = text.size() == 19;
+  LNDatetime datetime;
   bool ok = (text.size() == 10 && date_alone_ok) || has_time;
   ok = ok && number(0, 4, year) && text[4] == '-' && number(5, 2, month) && text[7] == '-' &&
-       number(8, 2, day) && notes::detail::IsValidDate(year, month, day);
+       number(8, 2, day) && Takes([&] { return datetime.SetDate(month, day, year); });
   if (ok && has_time) {
     ok = text[10] == ' ' && number(11, 2, hour) && text[13] == ':' && number(14, 2, minute) &&
          text[16] == ':' && number(17, 2, second) &&
-         notes::detail::IsValidTime(hour, minute, second, 0);
+         Takes([&] { return datetime.SetTime(hour, minute, second, 0); });
   }
   if (!ok) {
     throw UsageError(std::string(what) + " '" + text + "' is not a date-time \"YYYY-MM-DD" +
                      (date_alone_ok ? "[ HH:MM:SS]" : " HH:MM:SS") + "\"");
   }
-  LNDatetime datetime;
-  datetime.SetDate(month, day, year);
-  if (has_time) datetime.SetTime(hour, minute, second, 0);
   return datetime;
 }
 
@@ -137,7 +147,7 @@ std::vector<ItemArgument> CollectItems(const ParsedArguments& args, size_t fixed
     auto [name, value] = SplitAssignment(arg.value, "item");
     ItemArgument* item = nullptr;
     for (ItemArgument& known : items) {
-      if (platform::EqualsNoCase(known.name, name)) item = &known;
+      if (SameName(known.name, name)) item = &known;
     }
     if (item == nullptr) {
       item = &items.emplace_back();
@@ -198,7 +208,7 @@ int AddPerson(const ParsedArguments& args) {
   LNDatabase db;
   OpenDatabase(args.plain[0], session, db);
   LNDocument doc;
-  db.CreateDocument(&doc, form ? *form : "Person");
+  db.CreateDocument(&doc, form ? *form : kPersonForm);
   WriteItems(doc, items);
   if (modified) doc.SetLastModifiedForSave(forced);
   doc.Save();
@@ -286,28 +296,22 @@ int Delete(const ParsedArguments& args) {
   return kExitOk;
 }
 
-std::string JsonValues(const LNItem& item) {
-  std::string out = "[";
-  auto separate = [&] {
-    if (out.size() > 1) out += ',';
-  };
-  if (const auto* texts = item.Texts()) {
-    for (const LNString& text : *texts) {
-      separate();
-      out += JsonString(text);
+// The item's values joined by commas; texts quoted as JSON strings, date-times too when
+// `quote_datetimes`.
+std::string JoinValues(const LNItem& item, bool quote_datetimes) {
+  std::string out;
+  ForEachValue(item, [&](const auto& value) {
+    if (!out.empty()) out += ',';
+    using Value = std::decay_t<decltype(value)>;
+    if constexpr (std::is_same_v<Value, double>) {
+      out += JsonNumber(value);
+    } else if constexpr (std::is_same_v<Value, LNDatetime>) {
+      out += quote_datetimes ? JsonString(value.GetText()) : value.GetText();
+    } else {
+      out += JsonString(value);
     }
-  } else if (const auto* numbers = item.Numbers()) {
-    for (double number : *numbers) {
-      separate();
-      out += JsonNumber(number);
-    }
-  } else if (const auto* datetimes = item.Datetimes()) {
-    for (const LNDatetime& datetime : *datetimes) {
-      separate();
-      out += JsonString(datetime.GetText());
-    }
-  }
-  return out + "]";
+  });
+  return out;
 }
 
 std::string JsonLine(LNDocument& doc) {
@@ -320,7 +324,7 @@ std::string JsonLine(LNDocument& doc) {
     if (!first) line += ',';
     first = false;
     line += JsonString(item.GetName()) + ":{\"type\":" + std::to_string(item.GetType()) +
-            ",\"values\":" + JsonValues(item) + "}";
+            ",\"values\":[" + JoinValues(item, true) + "]}";
   }
   line += '}';
   if (LNCalendarEntry::IsCalendarEntry(doc)) {
@@ -339,29 +343,7 @@ std::string JsonLine(LNDocument& doc) {
 // One cell of the table's ITEMS column: Name=value, lists joined by commas, text quoted so
 // that blanks and separators inside it stay readable.
 std::string ItemCell(const LNItem& item) {
-  std::string cell = item.GetName() + "=";
-  bool first = true;
-  auto separate = [&] {
-    if (!first) cell += ',';
-    first = false;
-  };
-  if (const auto* texts = item.Texts()) {
-    for (const LNString& text : *texts) {
-      separate();
-      cell += JsonString(text);
-    }
-  } else if (const auto* numbers = item.Numbers()) {
-    for (double number : *numbers) {
-      separate();
-      cell += JsonNumber(number);
-    }
-  } else if (const auto* datetimes = item.Datetimes()) {
-    for (const LNDatetime& datetime : *datetimes) {
-      separate();
-      cell += datetime.GetText();
-    }
-  }
-  return cell;
+  return item.GetName() + "=" + JoinValues(item, false);
 }
 
 // A table cell as it is when that is unambiguous, else quoted.

@@ -1,10 +1,14 @@
 #include "notes_snapshot.h"
 
-#include "notesapi/call_guard.h"
-#include "notesapi/item_codec.h"
+#include <algorithm>
+#include <functional>
+#include <string_view>
+#include <utility>
+
+#include "item_values.h"
 #include "notesapi/lncalendar.h"
-#include "notesapi/notes_store.h"
-#include "platform/text.h"
+#include "notesapi/lnsession.h"
+#include "sync_scope.h"
 
 namespace pim::cli {
 
@@ -12,101 +16,152 @@ using namespace pim::notes;
 
 namespace {
 
-// The items a sync carries, as the stand-in keeps them; a change to any other item (the alarm
-// time an update writes, the Type item) is no change a user would see.
-constexpr const char* kPersonItems[] = {
-    "FirstName",       "LastName",          "Categories",
-    "CellPhoneNumber", "MailAddress",       "OfficeFAXPhoneNumber",
-    "PhoneNumber",     "OfficePhoneNumber", "CompanyName"};
-constexpr const char* kEntryItems[] = {kEntryStartItem,  kEntryEndItem, kEntryBriefItem,
-                                       kEntryAlarmItem,  "Repeats",     "RepeatForUnit",
-                                       "RepeatInterval", "RepeatAdjust"};
+// Items that the handler and the phone write on every save of a note they sync, and that
+// follow from the note's form or from its other items: the Person document's Type (its form
+// again), an entry's type and its alarm time (its end). A save that only adds them changes
+// nothing a user would see.
+constexpr const char* kStampedItems[] = {"Type", kEntryTypeItem, kEntryAlarmTimeItem};
 
-// The retrieval window, as the handler asks the calendar for it: start dates from 1990-01-01
-// to 2020-01-01, both days included.
-constexpr int64_t kWindowFrom = detail::DayKey(1990, 1, 1);
-constexpr int64_t kWindowTo = detail::DayKey(2020, 1, 1) + 100'000'000;
-
-const LNItem* Find(const std::vector<LNItem>& items, const char* name) {
-  for (const LNItem& item : items) {
-    if (platform::EqualsNoCase(item.GetName(), name)) return &item;
-  }
-  return nullptr;
+char Fold(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
 }
 
-// The values of those items as one text. A missing item reads as an empty one: writing a
-// Person document fills in every field, the empty ones included.
-template <size_t N>
-std::string Fingerprint(const std::vector<LNItem>& items, const char* const (&names)[N]) {
-  std::string text;
-  for (const char* name : names) {
-    if (const LNItem* item = Find(items, name)) {
-      if (const auto* texts = item->Texts()) {
-        for (const std::string& value : *texts)
-          (text += value) += '\x1f';
-      } else if (const auto* datetimes = item->Datetimes()) {
-        for (const LNDatetime& value : *datetimes)
-          (text += value.GetText()) += '\x1f';
-      } else if (const auto* numbers = item->Numbers()) {
-        for (double value : *numbers)
-          (text += std::to_string(value)) += '\x1f';
-      }
-    }
-    text += '\x1e';
-  }
-  return text;
+bool IsStamped(const LNString& name) {
+  return std::any_of(std::begin(kStampedItems), std::end(kStampedItems),
+                     [&](const char* stamped) { return SameName(name, stamped); });
 }
 
-LNDatetime First(const LNItem* item) {
-  const auto* datetimes = item != nullptr ? item->Datetimes() : nullptr;
-  return datetimes != nullptr && !datetimes->empty() ? datetimes->front() : LNDatetime();
+bool NameBefore(const LNItem* a, const LNItem* b) {
+  return std::lexicographical_compare(a->GetName().begin(), a->GetName().end(),
+                                      b->GetName().begin(), b->GetName().end(),
+                                      [](char x, char y) { return Fold(x) < Fold(y); });
 }
 
-// A calendar entry the retrieval sees (its start, as the file keeps it for GetEntries, in the
-// window), and on one day: the sync leaves out entries that span two days.
-bool IsSyncedEntry(const detail::Statement& row, std::string_view encoded,
-                   std::vector<LNItem>& items) {
-  if (row.IsNull(4)) return false;
-  const int64_t start = row.Int(4);
-  if (start < kWindowFrom || start >= kWindowTo) return false;
-  items.clear();
-  if (!detail::DecodeItems(encoded, items)) return false;
-  const LNDatetime begin = First(Find(items, kEntryStartItem));
-  const LNDatetime end = First(Find(items, kEntryEndItem));
-  return begin.GetYear() == end.GetYear() && begin.GetMonth() == end.GetMonth() &&
-         begin.GetDay() == end.GetDay();
+void Append(std::string& text, const LNString& value) {
+  text += value;
+}
+// Numbers and date-times go in as their bytes: the text is only compared, never shown.
+template <class... Int>
+void AppendBytes(std::string& text, Int... values) {
+  (text.append(reinterpret_cast<const char*>(&values), sizeof values), ...);
+}
+void Append(std::string& text, double value) {
+  AppendBytes(text, value);
+}
+// To the second, as a person reads it: hundredths alone are no change.
+void Append(std::string& text, const LNDatetime& value) {
+  AppendBytes(text, static_cast<int>(value.GetState()), value.GetYear(), value.GetMonth(),
+              value.GetDay(), value.GetHour(), value.GetMinute(), value.GetSecond());
 }
 
-// The values of the items a sync carries, from a note's encoded items.
-template <size_t N>
-std::string FingerprintOf(std::string_view encoded, const char* const (&names)[N]) {
-  std::vector<LNItem> items;
-  detail::DecodeItems(encoded, items);
-  return Fingerprint(items, names);
+void Check(LNSTATUS status) {
+  if (status != LNNOERROR) throw status;
 }
 
-void Read(const std::string& path, SnapshotNotes* contacts, SnapshotNotes* todos) {
+// A date's day as one number that orders days.
+int DayOf(const LNDatetime& datetime) {
+  return (datetime.GetYear() * 100 + datetime.GetMonth()) * 100 + datetime.GetDay();
+}
+
+// A to-do the retrieval takes: its start in the retrieval window, as the calendar places an
+// entry, and its end on the same day, since the sync leaves out entries that span two. An
+// entry whose range cannot be read is none.
+bool IsSyncedEntry(const LNCalendarEntry& entry) {
+  static const int kFirstDay = DayOf(LNDatetime(kWindowFirstDay));
+  static const int kLastDay = DayOf(LNDatetime(kWindowLastDay));
+  if (!LNCalendarEntry::IsCalendarEntry(entry)) return false;
+  LNDatetimeRange range;
   try {
-    const auto database = detail::NotesDatabase::Open(path);
-    detail::Statement list(*database, detail::Sql::kListNotes);
-    std::vector<LNItem> items;
-    while (list.Step()) {
-      const auto id = static_cast<uint32_t>(list.Int(0));
-      const std::string_view encoded = list.Blob(3);
-      if (contacts != nullptr && platform::EqualsNoCase(list.Text(1), "Person")) {
-        contacts->Add(id, encoded);
-      }
-      if (todos != nullptr && IsSyncedEntry(list, encoded, items)) todos->Add(id, encoded);
+    if (entry.GetDatetimeRange(&range) != LNNOERROR) return false;
+  } catch (LNSTATUS) {
+    return false;
+  }
+  const int start = DayOf(range.GetBegin());
+  return start >= kFirstDay && start <= kLastDay && start == DayOf(range.GetEnd());
+}
+
+// The Person documents and the synced to-dos of one database, in one read of it: where the
+// contacts and the to-dos share a database, the report's look costs a single pass.
+void Read(LNNotesSession& session, const std::string& path, SnapshotNotes* contacts,
+          SnapshotNotes* todos) {
+  LNDatabase database;
+  Check(session.GetDatabase(path, &database));
+  Check(database.Open());
+  LNDocumentArray documents;
+  Check(database.GetDocuments(&documents));
+  for (uint32_t i = 0; i < documents.GetCount(); ++i) {
+    // Every note viewed as an entry; only those with an entry's items answer as one.
+    LNCalendarEntry note(documents[i]);
+    if (contacts != nullptr && IsPersonForm(note.GetFormName())) {
+      contacts->Add(note.GetNoteID(), note.GetItems());
+    } else if (todos != nullptr) {
+      Check(note.Open(0));
+      if (IsSyncedEntry(note)) todos->Add(note.GetNoteID(), note.GetItems());
     }
-  } catch (const detail::StatusError&) {
-    if (contacts != nullptr) contacts->clear();
-    if (todos != nullptr) todos->clear();
   }
 }
 
-template <size_t N>
-Changes Compare(const SnapshotNotes& before, const SnapshotNotes& after,
-                const char* const (&names)[N]) {
+}  // namespace
+
+void SnapshotNotes::Add(uint32_t id, const std::vector<LNItem>& items) {
+  // By name, so that a save that moves an item changes nothing; an item without values reads as
+  // a missing one.
+  std::vector<const LNItem*> named;
+  named.reserve(items.size());
+  for (const LNItem& item : items) {
+    if (!IsStamped(item.GetName())) named.push_back(&item);
+  }
+  std::stable_sort(named.begin(), named.end(), NameBefore);
+  scratch_.clear();
+  for (const LNItem* item : named) {
+    const size_t start = scratch_.size();
+    for (char c : item->GetName())
+      scratch_ += Fold(c);
+    scratch_ += '\x1d';
+    bool any = false;
+    ForEachValue(*item, [&](const auto& value) {
+      Append(scratch_, value);
+      scratch_ += '\x1f';
+      any = true;
+    });
+    if (any) {
+      scratch_ += '\x1e';
+    } else {
+      scratch_.resize(start);
+    }
+  }
+  ids_.push_back(id);
+  digests_.push_back(std::hash<std::string_view>()(scratch_));
+}
+
+void SnapshotNotes::clear() {
+  ids_.clear();
+  digests_.clear();
+}
+
+NotesSnapshot TakeSnapshot(const std::string& contacts_db, const std::string& calendar_db) {
+  NotesSnapshot snapshot;
+  // One session for both kinds: where they share a database, they share its connection.
+  LNNotesSession session;
+  const auto read = [&](const std::string& path, SnapshotNotes* contacts, SnapshotNotes* todos) {
+    try {
+      Check(session.Initialize());
+      Read(session, path, contacts, todos);
+    } catch (LNSTATUS) {
+      if (contacts != nullptr) contacts->clear();
+      if (todos != nullptr) todos->clear();
+    }
+  };
+  if (contacts_db == calendar_db) {
+    read(contacts_db, &snapshot.contacts, &snapshot.todos);
+  } else {
+    read(contacts_db, &snapshot.contacts, nullptr);
+    read(calendar_db, nullptr, &snapshot.todos);
+  }
+  return snapshot;
+}
+
+Changes Compare(const SnapshotNotes& before, const SnapshotNotes& after) {
   Changes changes;
   size_t old = 0;
   size_t now = 0;
@@ -118,48 +173,12 @@ Changes Compare(const SnapshotNotes& before, const SnapshotNotes& after,
       ++changes.added;
       ++now;
     } else {
-      if (before.items(old) != after.items(now) &&
-          FingerprintOf(before.items(old), names) != FingerprintOf(after.items(now), names)) {
-        ++changes.changed;
-      }
+      if (before.digest(old) != after.digest(now)) ++changes.changed;
       ++old;
       ++now;
     }
   }
   return changes;
-}
-
-}  // namespace
-
-void SnapshotNotes::Add(uint32_t id, std::string_view items) {
-  ids_.push_back(id);
-  bytes_.append(items);
-  ends_.push_back(bytes_.size());
-}
-
-void SnapshotNotes::clear() {
-  ids_.clear();
-  ends_.clear();
-  bytes_.clear();
-}
-
-NotesSnapshot TakeSnapshot(const std::string& contacts_db, const std::string& calendar_db) {
-  NotesSnapshot snapshot;
-  if (contacts_db == calendar_db) {
-    Read(contacts_db, &snapshot.contacts, &snapshot.todos);
-  } else {
-    Read(contacts_db, &snapshot.contacts, nullptr);
-    Read(calendar_db, nullptr, &snapshot.todos);
-  }
-  return snapshot;
-}
-
-Changes CompareContacts(const SnapshotNotes& before, const SnapshotNotes& after) {
-  return Compare(before, after, kPersonItems);
-}
-
-Changes CompareTodos(const SnapshotNotes& before, const SnapshotNotes& after) {
-  return Compare(before, after, kEntryItems);
 }
 
 }  // namespace pim::cli

@@ -4,30 +4,28 @@
 
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include <vector>
+
+#include "notesapi/lnitem.h"
 
 namespace pim::cli {
 
-// The notes of one kind, ascending by note ID, each with its items as the file stores them: a
-// note whose items are the same bytes before and after a run is unchanged, and only the others
-// are decoded to see whether an item the sync carries changed. The items of all notes share one
-// buffer, which keeps a look at a large database to a few allocations.
+// The notes of one kind, ascending by note ID, each with a digest of what a sync can change of
+// it: the values of its items by name. A note whose digest is the same in two looks is
+// unchanged (two different notes share a 64-bit digest too seldom to matter for a report).
 class SnapshotNotes {
  public:
-  void Add(uint32_t id, std::string_view items);
+  // Notes are added in ascending note-ID order.
+  void Add(uint32_t id, const std::vector<notes::LNItem>& items);
   size_t size() const { return ids_.size(); }
   uint32_t id(size_t i) const { return ids_[i]; }
-  std::string_view items(size_t i) const {
-    const size_t begin = i == 0 ? 0 : ends_[i - 1];
-    return std::string_view(bytes_).substr(begin, ends_[i] - begin);
-  }
+  uint64_t digest(size_t i) const { return digests_[i]; }
   void clear();
 
  private:
   std::vector<uint32_t> ids_;
-  std::vector<size_t> ends_;  // where each note's items end in bytes_
-  std::string bytes_;
+  std::vector<uint64_t> digests_;
+  std::string scratch_;  // a note's values as one text, kept to spare an allocation per note
 };
 
 struct NotesSnapshot {
@@ -35,8 +33,7 @@ struct NotesSnapshot {
   SnapshotNotes todos;
 };
 
-// Reads the files directly rather than through the Notes classes: the report costs a run two
-// reads of each database, which must stay small beside the sync itself. A database that cannot
+// Reads the databases through the Notes classes, as the handler does. A database that cannot
 // be read counts as holding nothing; the run reports why.
 NotesSnapshot TakeSnapshot(const std::string& contacts_db, const std::string& calendar_db);
 
@@ -46,7 +43,6 @@ struct Changes {
   size_t deleted = 0;
 };
 
-Changes CompareContacts(const SnapshotNotes& before, const SnapshotNotes& after);
-Changes CompareTodos(const SnapshotNotes& before, const SnapshotNotes& after);
+Changes Compare(const SnapshotNotes& before, const SnapshotNotes& after);
 
 }  // namespace pim::cli

@@ -1,38 +1,62 @@
 #include "run_commands.h"
 
+#include <cerrno>
+#include <climits>
+#include <cstdarg>
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
+#include <string>
 #include <string_view>
 
 #include "command_line.h"
 #include "handler_library.h"
 #include "sync_run.h"
+#include "sync_scope.h"
 
 namespace pim::cli {
 namespace {
 
-constexpr char kSyncUsage[] =
-    "usage: pimsync sync --contacts DB [--calendar DB] --phone PHONEDB --store FILE\n"
-    "                    [--mode 0|1|2] [--contact-limit N] [--calendar-limit N]\n"
-    "                    [--keep DIR] [--library PATH] [--debug]\n"
-    "\n"
-    "Runs one whole sync between the Notes databases and the fake phone's database, driving two\n"
-    "instances of the handler library as a host drives them, and reports what changed.\n"
-    "\n"
-    "  --contacts DB       the Notes database of the Person documents\n"
-    "  --calendar DB       the Notes database of the to-dos (default: the contact database)\n"
-    "  --phone PHONEDB     the Notes database that plays the phone's memory\n"
-    "  --store FILE        the sync object store file, kept between runs\n"
-    "  --mode M            how deletions are settled: 0 resends to the phone what it lacks,\n"
-    "                      1 brings back into Notes what Notes lacks, 2 (default) deletes on\n"
-    "                      the other side what one side deleted\n"
-    "  --contact-limit N   the most contacts the phone holds (default 200)\n"
-    "  --calendar-limit N  the most to-dos the phone holds (default 200)\n"
-    "  --keep DIR          keep the exchanged files in DIR\n"
-    "  --library PATH      the handler library (default: libpimhandler.so beside pimsync)\n"
-    "  --debug             print the library's debug output too\n"
-    "\n"
-    "Exit status 0 when every entry point returned 0.\n";
+// printf into a string.
+[[gnu::format(printf, 1, 2)]] std::string Format(const char* format, ...) {
+  std::va_list args;
+  va_start(args, format);
+  std::va_list again;
+  va_copy(again, args);
+  const int size = std::vsnprintf(nullptr, 0, format, args);
+  va_end(args);
+  std::string text(static_cast<size_t>(size > 0 ? size : 0), '\0');
+  std::vsnprintf(text.data(), text.size() + 1, format, again);
+  va_end(again);
+  return text;
+}
+
+std::string SyncUsage() {
+  const SyncOptions defaults;
+  const auto mark = [&](int32_t mode) { return mode == defaults.mode ? " (default)" : ""; };
+  return Format(
+      "usage: pimsync sync --contacts DB [--calendar DB] --phone PHONEDB --store FILE\n"
+      "                    [--mode 0|1|2] [--contact-limit N] [--calendar-limit N]\n"
+      "                    [--keep DIR] [--library PATH] [--debug]\n"
+      "\n"
+      "Runs one whole sync between the Notes databases and the fake phone's database, driving two\n"
+      "instances of the handler library as a host drives them, and reports what changed.\n"
+      "\n"
+      "  --contacts DB       the Notes database of the %s documents\n"
+      "  --calendar DB       the Notes database of the to-dos (default: the contact database)\n"
+      "  --phone PHONEDB     the Notes database that plays the phone's memory\n"
+      "  --store FILE        the sync object store file, kept between runs\n"
+      "  --mode M            how deletions are settled: 0%s resends to the phone what it lacks,\n"
+      "                      1%s brings back into Notes what Notes lacks, 2%s deletes on\n"
+      "                      the other side what one side deleted\n"
+      "  --contact-limit N   the most contacts the phone holds (default %d)\n"
+      "  --calendar-limit N  the most to-dos the phone holds (default %d)\n"
+      "  --keep DIR          keep the exchanged files in DIR\n"
+      "  --library PATH      the handler library (default: libpimhandler.so beside pimsync)\n"
+      "  --debug             print the library's debug output too\n"
+      "\n"
+      "Exit status 0 when every entry point returned 0.\n",
+      kPersonForm, mark(0), mark(1), mark(2), defaults.contact_limit, defaults.calendar_limit);
+}
 
 constexpr char kDumpUsage[] =
     "usage: pimsync dump [--library PATH] STORE\n"
@@ -42,17 +66,20 @@ constexpr char kDumpUsage[] =
     "VTODO texts, then the contacts as vCards. With --as-phone, writes the phone record files of\n"
     "a phone whose memory equals the store instead, LUIDs being the note IDs.\n";
 
-constexpr char kPurgeUsage[] =
-    "usage: pimsync purge --contacts DB [--calendar DB] [--library PATH]\n"
-    "\n"
-    "Deletes every Person document of the contact database and every to-do of 1990/1/1 to\n"
-    "2020/1/1 from the calendar database (default: the contact database). Other documents stay.\n";
+std::string PurgeUsage() {
+  return Format(
+      "usage: pimsync purge --contacts DB [--calendar DB] [--library PATH]\n"
+      "\n"
+      "Deletes every %s document of the contact database and every to-do of %s to\n"
+      "%s from the calendar database (default: the contact database). Other documents stay.\n",
+      kPersonForm, kWindowFirstDay, kWindowLastDay);
+}
 
-bool WantsHelp(std::span<const std::string> args, const char* usage) {
+bool WantsHelp(std::span<const std::string> args, const std::string& usage) {
   for (const std::string& arg : args) {
     if (arg == "--") break;
     if (arg == "--help" || arg == "-h") {
-      std::fputs(usage, stdout);
+      std::fputs(usage.c_str(), stdout);
       return true;
     }
   }
@@ -83,15 +110,23 @@ void NoPlainArguments(const ParsedArguments& parsed) {
   if (!parsed.plain.empty()) throw UsageError("unexpected argument '" + parsed.plain[0] + "'");
 }
 
-// Runs a command body; a usage error becomes one line and exit status 2.
+// Shows the command's help when it is asked for, else runs `body` on the parsed arguments; a
+// usage error becomes one line and exit status 2.
 template <class Body>
-int WithUsage(const char* command, Body&& body) {
+int RunCommand(const char* command, const std::string& usage, std::span<const OptionSpec> options,
+               std::span<const std::string> args, Body&& body) {
+  if (WantsHelp(args, usage)) return kExitOk;
   try {
-    return body();
+    return body(ParseArguments(args, options));
   } catch (const UsageError& e) {
     std::fprintf(stderr, "pimsync: %s: %s (see 'pimsync %s --help')\n", command, e.what(), command);
     return kExitUsage;
   }
+}
+
+std::string LibraryPath(const ParsedArguments& parsed) {
+  const std::string* given = parsed.Value("--library");
+  return given != nullptr ? *given : HandlerLibrary::DefaultPath();
 }
 
 int PrintBoxToStderr(void*, const char* text, const char* caption, unsigned int) {
@@ -104,29 +139,37 @@ void PrintDebugToStdout(const char* text) {
   std::fputs(text ? text : "", stdout);
 }
 
+constexpr OptionSpec kSyncOptions[] = {
+    {"--contacts", OptionSpec::kValue},       {"--calendar", OptionSpec::kValue},
+    {"--phone", OptionSpec::kValue},          {"--store", OptionSpec::kValue},
+    {"--mode", OptionSpec::kValue},           {"--contact-limit", OptionSpec::kValue},
+    {"--calendar-limit", OptionSpec::kValue}, {"--keep", OptionSpec::kValue},
+    {"--library", OptionSpec::kValue},        {"--debug", OptionSpec::kFlag},
+};
+constexpr OptionSpec kDumpOptions[] = {
+    {"--as-phone", OptionSpec::kFlag},
+    {"--library", OptionSpec::kValue},
+};
+constexpr OptionSpec kPurgeOptions[] = {
+    {"--contacts", OptionSpec::kValue},
+    {"--calendar", OptionSpec::kValue},
+    {"--library", OptionSpec::kValue},
+};
+
 }  // namespace
 
 int RunSyncCommand(std::span<const std::string> args) {
-  if (WantsHelp(args, kSyncUsage)) return kExitOk;
-  return WithUsage("sync", [&] {
-    static constexpr OptionSpec kOptions[] = {
-        {"--contacts", OptionSpec::kValue},       {"--calendar", OptionSpec::kValue},
-        {"--phone", OptionSpec::kValue},          {"--store", OptionSpec::kValue},
-        {"--mode", OptionSpec::kValue},           {"--contact-limit", OptionSpec::kValue},
-        {"--calendar-limit", OptionSpec::kValue}, {"--keep", OptionSpec::kValue},
-        {"--library", OptionSpec::kValue},        {"--debug", OptionSpec::kFlag},
-    };
-    const ParsedArguments parsed = ParseArguments(args, kOptions);
+  return RunCommand("sync", SyncUsage(), kSyncOptions, args, [](const ParsedArguments& parsed) {
     NoPlainArguments(parsed);
     SyncOptions options;
     options.contacts_db = Required(parsed, "--contacts");
     options.phone_db = Required(parsed, "--phone");
     options.store = Required(parsed, "--store");
     if (const std::string* calendar = parsed.Value("--calendar")) options.calendar_db = *calendar;
-    options.mode = Number(parsed, "--mode", 2);
+    options.mode = Number(parsed, "--mode", options.mode);
     if (options.mode < 0 || options.mode > 2) throw UsageError("--mode takes 0, 1 or 2");
-    options.contact_limit = Number(parsed, "--contact-limit", 200);
-    options.calendar_limit = Number(parsed, "--calendar-limit", 200);
+    options.contact_limit = Number(parsed, "--contact-limit", options.contact_limit);
+    options.calendar_limit = Number(parsed, "--calendar-limit", options.calendar_limit);
     if (const std::string* keep = parsed.Value("--keep")) options.keep_dir = *keep;
     if (const std::string* library = parsed.Value("--library")) options.library = *library;
     options.debug = parsed.HasFlag("--debug");
@@ -135,13 +178,7 @@ int RunSyncCommand(std::span<const std::string> args) {
 }
 
 int RunDumpCommand(std::span<const std::string> args) {
-  if (WantsHelp(args, kDumpUsage)) return kExitOk;
-  return WithUsage("dump", [&] {
-    static constexpr OptionSpec kOptions[] = {
-        {"--as-phone", OptionSpec::kFlag},
-        {"--library", OptionSpec::kValue},
-    };
-    const ParsedArguments parsed = ParseArguments(args, kOptions);
+  return RunCommand("dump", kDumpUsage, kDumpOptions, args, [](const ParsedArguments& parsed) {
     const bool as_phone = parsed.HasFlag("--as-phone");
     const size_t wanted = as_phone ? 3 : 1;
     if (parsed.plain.size() < wanted) {
@@ -150,15 +187,14 @@ int RunDumpCommand(std::span<const std::string> args) {
     if (parsed.plain.size() > wanted) {
       throw UsageError("unexpected argument '" + parsed.plain[wanted] + "'");
     }
-    const std::string* library_path = parsed.Value("--library");
-    HandlerLibrary library(library_path ? *library_path : HandlerLibrary::DefaultPath());
-    library.SetMessageBoxHook(&PrintBoxToStderr);
-    library.SetDebugOutputHook(&PrintDebugToStdout);
+    HandlerLibrary library(LibraryPath(parsed));
+    PIM_ENTRY(library, PIMPlatform_SetMessageBoxHook)(&PrintBoxToStderr);
+    PIM_ENTRY(library, PIMPlatform_SetDebugOutputHook)(&PrintDebugToStdout);
     const std::string& store = parsed.plain[0];
     const int32_t result =
-        as_phone ? library.DumpSyncObjectStoreAsFakePhone(store.c_str(), parsed.plain[1].c_str(),
-                                                          parsed.plain[2].c_str())
-                 : library.DumpSyncObjectStore(store.c_str());
+        as_phone ? PIM_ENTRY(library, PIMHandler_DumpSyncObjectStoreAsFakePhone)(
+                       store.c_str(), parsed.plain[1].c_str(), parsed.plain[2].c_str())
+                 : PIM_ENTRY(library, PIMHandler_DumpSyncObjectStore)(store.c_str());
     std::fflush(stdout);
     if (result == 2) {
       std::fprintf(stderr, "pimsync: dump: %s is not a sync object store\n", store.c_str());
@@ -170,23 +206,18 @@ int RunDumpCommand(std::span<const std::string> args) {
 }
 
 int RunPurgeCommand(std::span<const std::string> args) {
-  if (WantsHelp(args, kPurgeUsage)) return kExitOk;
-  return WithUsage("purge", [&] {
-    static constexpr OptionSpec kOptions[] = {
-        {"--contacts", OptionSpec::kValue},
-        {"--calendar", OptionSpec::kValue},
-        {"--library", OptionSpec::kValue},
-    };
-    const ParsedArguments parsed = ParseArguments(args, kOptions);
+  return RunCommand("purge", PurgeUsage(), kPurgeOptions, args, [](const ParsedArguments& parsed) {
     NoPlainArguments(parsed);
     const std::string& contacts = Required(parsed, "--contacts");
     const std::string* calendar = parsed.Value("--calendar");
-    const std::string* library_path = parsed.Value("--library");
-    HandlerLibrary library(library_path ? *library_path : HandlerLibrary::DefaultPath());
-    library.SetMessageBoxHook(&PrintBoxToStderr);
-    library.Prepare(2, 200, 200, contacts.c_str(), "", "",
-                    (calendar ? *calendar : contacts).c_str(), "");
-    const int32_t result = library.PurgeAll();
+    HandlerLibrary library(LibraryPath(parsed));
+    PIM_ENTRY(library, PIMPlatform_SetMessageBoxHook)(&PrintBoxToStderr);
+    // The purge reads only the databases; the rest is what a sync starts from.
+    const SyncOptions defaults;
+    PIM_ENTRY(library, PIMHandler_Prepare)
+    (defaults.mode, defaults.contact_limit, defaults.calendar_limit, contacts.c_str(), "", "",
+     (calendar ? *calendar : contacts).c_str(), "");
+    const int32_t result = PIM_ENTRY(library, PIMHandler_PurgeAll)();
     if (result != 0)
       std::fprintf(stderr, "pimsync: purge: PIMHandler_PurgeAll returned %d\n", result);
     return result == 0 ? kExitOk : kExitFailure;

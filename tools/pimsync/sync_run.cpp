@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -27,10 +28,8 @@ namespace {
 // Where the two instances' message boxes and debug output go as they happen.
 const char* g_role = "handler";
 bool g_debug = false;
-int g_boxes = 0;  // message boxes shown so far
 
 int PrintBox(void*, const char* text, const char* caption, unsigned int) {
-  ++g_boxes;
   std::fprintf(stderr, "%s: message: %s%s%s\n", g_role, caption ? caption : "Error",
                caption && !*caption ? "" : ": ", text ? text : "");
   std::fflush(stderr);
@@ -42,8 +41,8 @@ void PrintDebug(const char* text) {
 }
 
 void Hook(HandlerLibrary& library) {
-  library.SetMessageBoxHook(&PrintBox);
-  library.SetDebugOutputHook(g_debug ? &PrintDebug : nullptr);
+  PIM_ENTRY(library, PIMPlatform_SetMessageBoxHook)(&PrintBox);
+  PIM_ENTRY(library, PIMPlatform_SetDebugOutputHook)(g_debug ? &PrintDebug : nullptr);
 }
 
 // The files the two sides exchange, named after what each is.
@@ -186,23 +185,25 @@ class PhoneProcess {
       HandlerLibrary phone(library);
       Hook(phone);
       const std::string& db = options.phone_db;
-      phone.Prepare(options.mode, options.contact_limit, options.calendar_limit, db.c_str(), "", "",
-                    db.c_str(), "");
-      const int32_t init =
-          phone.InitAsFakePhone(files.phone_contacts.c_str(), files.phone_todos.c_str());
+      PIM_ENTRY(phone, PIMHandler_Prepare)
+      (options.mode, options.contact_limit, options.calendar_limit, db.c_str(), "", "", db.c_str(),
+       "");
+      const int32_t init = PIM_ENTRY(phone, PIMHandler_InitAsFakePhone)(
+          files.phone_contacts.c_str(), files.phone_todos.c_str());
       WriteAll(out, &init, sizeof init);
       char word = 0;
       if (!ReadAll(in, &word, 1) || word != 's') {
-        phone.DeinitAsFakePhone();
+        PIM_ENTRY(phone, PIMHandler_DeinitAsFakePhone)();
         return 0;
       }
-      const int32_t results[2] = {
-          phone.SyncCardAsFakePhone(files.contact_changes.c_str(), files.contact_answers.c_str()),
-          phone.SyncCalAsFakePhone(files.todo_changes.c_str(), files.todo_answers.c_str())};
+      const int32_t results[2] = {PIM_ENTRY(phone, PIMHandler_SyncCardAsFakePhone)(
+                                      files.contact_changes.c_str(), files.contact_answers.c_str()),
+                                  PIM_ENTRY(phone, PIMHandler_SyncCalAsFakePhone)(
+                                      files.todo_changes.c_str(), files.todo_answers.c_str())};
       WriteAll(out, results, sizeof results);
       // The changes are in the database: the handler goes on while the session ends (which
       // checkpoints the database's journal into its file).
-      const int32_t ended = phone.DeinitAsFakePhone();
+      const int32_t ended = PIM_ENTRY(phone, PIMHandler_DeinitAsFakePhone)();
       WriteAll(out, &ended, sizeof ended);
       return 0;
     } catch (const std::exception& e) {
@@ -216,18 +217,31 @@ class PhoneProcess {
   int from_phone_ = -1;
 };
 
+// Whether the file at `path`, when there is one, opens and reads to its end.
+bool CanReadWhole(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return true;  // none yet: the first run
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  char buffer[64 * 1024];
+  ssize_t n;
+  do {
+    n = ::read(fd, buffer, sizeof buffer);
+  } while (n > 0 || (n < 0 && errno == EINTR));
+  ::close(fd);
+  return n == 0;
+}
+
 struct Step {
   const char* name;
   int32_t result;
 };
 
-using Compare = Changes (*)(const SnapshotNotes&, const SnapshotNotes&);
-
-void PrintKind(const char* kind, Compare compare, const SnapshotNotes& notes_before,
+void PrintKind(const char* kind, const SnapshotNotes& notes_before,
                const SnapshotNotes& notes_after, const SnapshotNotes& phone_before,
                const SnapshotNotes& phone_after) {
-  const Changes notes = compare(notes_before, notes_after);
-  const Changes phone = compare(phone_before, phone_after);
+  const Changes notes = Compare(notes_before, notes_after);
+  const Changes phone = Compare(phone_before, phone_after);
   std::printf("%s\n", kind);
   std::printf("  Notes: %zu before, %zu after: %zu added, %zu changed, %zu deleted\n",
               notes_before.size(), notes_after.size(), notes.added, notes.changed, notes.deleted);
@@ -256,8 +270,11 @@ int RunSync(const SyncOptions& options) {
   // The second looks, each taken as soon as its database has had its last change.
   std::future<NotesSnapshot> notes_after;
   std::optional<NotesSnapshot> phone_after;
-  const auto look_at_notes = [&] { return TakeSnapshot(options.contacts_db, calendar_db); };
-  const auto look_at_phone = [&] { return TakeSnapshot(options.phone_db, options.phone_db); };
+  const auto look = [&](const std::string& contacts, const std::string& calendar) {
+    return options.report ? TakeSnapshot(contacts, calendar) : NotesSnapshot();
+  };
+  const auto look_at_notes = [&] { return look(options.contacts_db, calendar_db); };
+  const auto look_at_phone = [&] { return look(options.phone_db, options.phone_db); };
   {
     // The phone starts first, so that it reads its memory while this process reads Notes, and
     // the report's first look at both databases runs beside them. Nothing is written to either
@@ -282,20 +299,21 @@ int RunSync(const SyncOptions& options) {
     };
     // The handler reads Notes and the store while the phone reads its memory; the phone's
     // answer is awaited only when the phone pass needs its records.
-    bool retrieved = run("PIMHandler_Init", handler.Init()) == 0;
+    bool retrieved = run("PIMHandler_Init", PIM_ENTRY(handler, PIMHandler_Init)()) == 0;
     if (retrieved) {
       run("PIMHandler_Prepare",
-          handler.Prepare(options.mode, options.contact_limit, options.calendar_limit,
-                          options.contacts_db.c_str(), "", "", calendar_db.c_str(),
-                          options.store.c_str()));
+          PIM_ENTRY(handler, PIMHandler_Prepare)(
+              options.mode, options.contact_limit, options.calendar_limit,
+              options.contacts_db.c_str(), "", "", calendar_db.c_str(), options.store.c_str()));
       uint32_t contact_count = 0;
       uint32_t calendar_count = 0;
-      run("PIMHandler_QueryObjectCount", handler.QueryObjectCount(&contact_count, &calendar_count));
-      const int boxes = g_boxes;
-      retrieved = run("PIMHandler_RetrievePIM", handler.RetrievePIM()) == 0;
-      // A store file that retrieval could not read is reported and left aside: the run would
-      // then save a store without its pairings, and the next run would double every record.
-      if (retrieved && g_boxes != boxes) {
+      run("PIMHandler_QueryObjectCount",
+          PIM_ENTRY(handler, PIMHandler_QueryObjectCount)(&contact_count, &calendar_count));
+      retrieved = run("PIMHandler_RetrievePIM", PIM_ENTRY(handler, PIMHandler_RetrievePIM)()) == 0;
+      // A store file that retrieval could not read (the library says so and goes on without it)
+      // is reported and left aside: the run would then save a store without its pairings, and
+      // the next run would double every record.
+      if (retrieved && !CanReadWhole(options.store)) {
         unread_store = true;
         retrieved = false;
       }
@@ -304,12 +322,14 @@ int RunSync(const SyncOptions& options) {
     const int32_t cards =
         retrieved && phone_ready
             ? run("PIMHandler_SyncVCard",
-                  handler.SyncVCard(files.phone_contacts.c_str(), files.contact_changes.c_str()))
+                  PIM_ENTRY(handler, PIMHandler_SyncVCard)(files.phone_contacts.c_str(),
+                                                           files.contact_changes.c_str()))
             : 1;
     const int32_t todos =
-        cards != 1 ? run("PIMHandler_SyncVCal",
-                         handler.SyncVCal(files.phone_todos.c_str(), files.todo_changes.c_str()))
-                   : 1;
+        cards != 1
+            ? run("PIMHandler_SyncVCal", PIM_ENTRY(handler, PIMHandler_SyncVCal)(
+                                             files.phone_todos.c_str(), files.todo_changes.c_str()))
+            : 1;
     take_before();
     if (todos == 1) {
       phone.Tell('q');
@@ -326,11 +346,13 @@ int RunSync(const SyncOptions& options) {
         return look_at_phone();
       });
       const size_t phone_end = steps.size();
-      run("PIMHandler_UpdatePIM", handler.UpdatePIM());
+      run("PIMHandler_UpdatePIM", PIM_ENTRY(handler, PIMHandler_UpdatePIM)());
       notes_after = std::async(std::launch::async, look_at_notes);
-      run("PIMHandler_UpdateVCardLUID", handler.UpdateVCardLUID(files.contact_answers.c_str()));
-      run("PIMHandler_UpdateVCalLUID", handler.UpdateVCalLUID(files.todo_answers.c_str()));
-      handler.Deinit();
+      run("PIMHandler_UpdateVCardLUID",
+          PIM_ENTRY(handler, PIMHandler_UpdateVCardLUID)(files.contact_answers.c_str()));
+      run("PIMHandler_UpdateVCalLUID",
+          PIM_ENTRY(handler, PIMHandler_UpdateVCalLUID)(files.todo_answers.c_str()));
+      PIM_ENTRY(handler, PIMHandler_Deinit)();
       // Listed where it was called, after the phone's last change.
       phone_after = phone_look.get();
       steps.insert(steps.begin() + static_cast<std::ptrdiff_t>(phone_end),
@@ -338,22 +360,26 @@ int RunSync(const SyncOptions& options) {
     }
   }
 
+  int status = stopped ? 1 : 0;
+  for (const Step& step : steps) {
+    if (step.result != 0) status = 1;
+  }
   const NotesSnapshot notes_now = notes_after.valid() ? notes_after.get() : look_at_notes();
   const NotesSnapshot phone_now = phone_after ? std::move(*phone_after) : look_at_phone();
-  PrintKind("contacts", &CompareContacts, notes_before.contacts, notes_now.contacts,
-            phone_before.contacts, phone_now.contacts);
-  PrintKind("to-dos", &CompareTodos, notes_before.todos, notes_now.todos, phone_before.todos,
-            phone_now.todos);
-  int status = 0;
+  if (!options.report) return status;
+  PrintKind("contacts", notes_before.contacts, notes_now.contacts, phone_before.contacts,
+            phone_now.contacts);
+  PrintKind("to-dos", notes_before.todos, notes_now.todos, phone_before.todos, phone_now.todos);
+  bool listed = false;
   for (const Step& step : steps) {
     if (step.result == 0) continue;
-    if (status == 0) std::printf("entry points that did not return 0:\n");
+    if (!listed) std::printf("entry points that did not return 0:\n");
+    listed = true;
     if (step.result == kPhoneLost) {
       std::printf("  %s: the phone process gave no answer\n", step.name);
     } else {
       std::printf("  %s returned %d\n", step.name, step.result);
     }
-    status = 1;
   }
   if (unread_store) {
     std::printf("the store file %s could not be read (see the message above)\n",
@@ -362,7 +388,6 @@ int RunSync(const SyncOptions& options) {
   if (stopped) {
     std::printf("the run stopped before PIMHandler_Deinit: the store file %s is as it was\n",
                 options.store.c_str());
-    status = 1;
   }
   if (!options.keep_dir.empty()) std::printf("exchanged files: %s\n", options.keep_dir.c_str());
   return status;

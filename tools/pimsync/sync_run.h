@@ -8,17 +8,21 @@
 
 namespace pim::cli {
 
+// How many records of each kind the phone holds, unless told otherwise.
+inline constexpr int32_t kDefaultPhoneLimit = 200;
+
 struct SyncOptions {
   std::string contacts_db;
   std::string calendar_db;  // empty: the contact database
   std::string phone_db;
   std::string store;
-  int32_t mode = 2;
-  int32_t contact_limit = 200;
-  int32_t calendar_limit = 200;
+  int32_t mode = 2;  // deletions made on one side are made on the other
+  int32_t contact_limit = kDefaultPhoneLimit;
+  int32_t calendar_limit = kDefaultPhoneLimit;
   std::string keep_dir;  // empty: the exchanged files live in a temporary folder
   std::string library;   // empty: libpimhandler.so beside the binary
   bool debug = false;
+  bool report = true;  // false: no looks at the databases, nothing printed but messages
 };
 
 // Runs the sync and prints the report. 0 only when every entry point returned 0.
