@@ -14,10 +14,10 @@
 #include <stdexcept>
 #include <string>
 
-#include "handler/store_io.h"
 #include "notesapi/lncalendar.h"
 #include "notesapi/lnsession.h"
 #include "pim_handler.h"
+#include "records/store_io.h"
 #include "scratch_dir.h"
 
 namespace {
@@ -209,7 +209,7 @@ void BM_StoreLoad(benchmark::State& state) {
   for (auto _ : state) {
     CalendarArray calendar;
     ContactArray contacts;
-    if (handler::LoadStore(scene.store(), calendar, contacts) != handler::StoreLoad::kLoaded ||
+    if (LoadStore(scene.store(), calendar, contacts) != StoreLoad::kLoaded ||
         calendar.size() != static_cast<size_t>(state.range(0))) {
       state.SkipWithError("the store did not load");
       break;
@@ -223,10 +223,10 @@ void BM_StoreSave(benchmark::State& state) {
   InStepScene& scene = SceneOf(static_cast<int>(state.range(0)));
   CalendarArray calendar;
   ContactArray contacts;
-  handler::LoadStore(scene.store(), calendar, contacts);
+  LoadStore(scene.store(), calendar, contacts);
   const std::string copy = scene.File("copy.store");
   for (auto _ : state)
-    handler::SaveStore(copy, calendar, contacts);
+    SaveStore(copy, calendar, contacts);
   if (ReadAll(copy) != ReadAll(scene.store())) state.SkipWithError("the saved store differs");
 }
 BENCHMARK(BM_StoreSave)->Arg(10'000)->Unit(benchmark::kMillisecond);

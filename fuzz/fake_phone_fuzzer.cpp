@@ -5,7 +5,6 @@
 #include <cstdio>
 
 #include "fuzz_support.h"
-#include "handler/module_state.h"
 #include "notesapi/lncalendar.h"
 #include "notesapi/lnsession.h"
 #include "pim_handler.h"
@@ -90,7 +89,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::WriteBytes(db, DatabaseBytes());
   fuzz::WriteBytes(changes, std::string_view(reinterpret_cast<const char*>(data), size));
 
-  fuzz::ResetModuleState();
   PIMHandler_Prepare(2, 200, 200, db.c_str(), "", "", db.c_str(), "");
   if (PIMHandler_InitAsFakePhone("", "") != 0) fuzz::Fail("the fake phone cannot start");
 #if PIM_FUZZ_CALENDAR
@@ -104,6 +102,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (result == 1 && boxes != 1) fuzz::Fail("a fake-phone sync failed without one report");
   if (result != 0 && result != 1) fuzz::Fail("a fake-phone sync gave a result of its own");
   if (PIMHandler_DeinitAsFakePhone() != 0) fuzz::Fail("the fake phone cannot stop");
-  fuzz::ResetModuleState();
   return 0;
 }

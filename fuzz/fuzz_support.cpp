@@ -9,11 +9,11 @@
 #include <iterator>
 #include <sstream>
 
-#include "handler/module_state.h"
 #include "platform/file.h"
 #include "platform/platform.h"
 #include "records/archive.h"
 #include "records/store_file.h"
+#include "vobject/vobject_writer.h"
 
 namespace pim::fuzz {
 namespace {
@@ -90,14 +90,6 @@ size_t TakeMessageBoxCount() {
   return count;
 }
 
-void ResetModuleState() {
-  handler::ModuleState& state = handler::State();
-  state.calendar.clear();
-  state.contacts.clear();
-  state.loaded_store.clear();
-  state.settings = handler::Settings{};
-}
-
 void MakeSampleArrays(CalendarArray& calendar, ContactArray& contacts) {
   calendar.clear();
   contacts.clear();
@@ -138,14 +130,11 @@ void MakeSampleArrays(CalendarArray& calendar, ContactArray& contacts) {
   }
 }
 
-void LoadAsRetrieved(std::string_view store_bytes) {
-  handler::ModuleState& state = handler::State();
-  state.loaded_store.assign(store_bytes);
-  platform::MemorySource source(store_bytes);
-  CArchive ar(source);
-  ReadStoreHead(ar);
-  ReadCalendarArray(ar, state.calendar);
-  ReadContactArray(ar, state.contacts);
+void LoadAsRetrieved(std::string_view store_bytes, CalendarArray& calendar,
+                     ContactArray& contacts) {
+  calendar.clear();
+  contacts.clear();
+  ReadStoreBytes(store_bytes, calendar, contacts);
   const auto settle = [](auto& records, auto make_new) {
     for (auto& record : records) {
       record->m_nNotesState = SyncStateDeleted;
@@ -161,7 +150,7 @@ void LoadAsRetrieved(std::string_view store_bytes) {
     added->m_nPhoneState = SyncStateUnchanged;
     records.push_back(std::move(added));
   };
-  settle(state.calendar, [] {
+  settle(calendar, [] {
     auto todo = std::make_unique<CCalEntryObject>();
     todo->m_nNoteId = 999;
     todo->SetSummary("New in Notes", true);
@@ -169,14 +158,14 @@ void LoadAsRetrieved(std::string_view store_bytes) {
     todo->SetEnd(1120204800, true);
     return todo;
   });
-  settle(state.contacts, [] {
+  settle(contacts, [] {
     auto contact = std::make_unique<CContactObject>();
     contact->m_nNoteId = 999;
     contact->SetFirstName("New in Notes", true);
     return contact;
   });
-  if (state.calendar.size() >= 2) state.calendar[1]->m_pNotesDelta->SetSummary("Changed", true);
-  if (state.contacts.size() >= 2) state.contacts[1]->m_pNotesDelta->SetCompany("Changed", true);
+  if (calendar.size() >= 2) calendar[1]->m_pNotesDelta->SetSummary("Changed", true);
+  if (contacts.size() >= 2) contacts[1]->m_pNotesDelta->SetCompany("Changed", true);
 }
 
 void CheckNoEmptyPlace(const CalendarArray& calendar, const ContactArray& contacts) {
@@ -192,12 +181,12 @@ void CheckRoundTrip(const CalendarArray& calendar, const ContactArray& contacts)
   CheckNoEmptyPlace(calendar, contacts);
   size_t rendered = 0;
   for (const auto& record : calendar)
-    rendered += record->ToVCalendar().size();
+    rendered += VObjectText(*record).size();
   for (const auto& record : contacts)
-    rendered += record->ToVCard().size();
+    rendered += VObjectText(*record).size();
   if (rendered == 0 && !(calendar.empty() && contacts.empty())) Fail("a record renders empty");
 
-  const std::string first = handler::EncodeStore(calendar, contacts);
+  const std::string first = EncodeStore(calendar, contacts);
   CalendarArray calendar_again;
   ContactArray contacts_again;
   platform::MemorySource source(first);
@@ -208,7 +197,7 @@ void CheckRoundTrip(const CalendarArray& calendar, const ContactArray& contacts)
   if (calendar_again.size() != calendar.size() || contacts_again.size() != contacts.size()) {
     Fail("a written store reads back with other counts");
   }
-  if (handler::EncodeStore(calendar_again, contacts_again) != first) {
+  if (EncodeStore(calendar_again, contacts_again) != first) {
     Fail("a written store does not read back to the same bytes");
   }
 }

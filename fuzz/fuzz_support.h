@@ -1,6 +1,6 @@
 // What the fuzz targets share: one fixed time zone, silenced message boxes and debug output, a
-// scratch folder on a RAM disk, the module state put back between inputs, a small store to run
-// against, and the checks that turn a broken promise into a crash the fuzzer reports.
+// scratch folder on a RAM disk, a small store to run against, and the checks that turn a broken
+// promise into a crash the fuzzer reports.
 #pragma once
 
 #include <cstddef>
@@ -8,9 +8,9 @@
 #include <string>
 #include <string_view>
 
-#include "handler/store_io.h"
 #include "records/cal_entry_object.h"
 #include "records/contact_object.h"
+#include "records/store_io.h"
 
 namespace pim::fuzz {
 
@@ -32,18 +32,14 @@ inline uint8_t ControlByte(const uint8_t* data, size_t size) {
 // How many message boxes the library asked for since the last call.
 size_t TakeMessageBoxCount();
 
-// The module state as the library has it at load: no records, the settings' load values, no
-// copy of a store. The Notes session is left as it is.
-void ResetModuleState();
-
 // A store with three to-dos (LUIDs "t1" to "t3") and three contacts ("c1" to "c3") with
-// every field set (handler::EncodeStore gives their store file bytes).
+// every field set (EncodeStore gives their store file bytes).
 void MakeSampleArrays(CalendarArray& calendar, ContactArray& contacts);
 
-// What retrieval leaves behind for the module arrays loaded from `store_bytes`: both states
-// deleted, then one record of each kind unchanged in Notes, one changed in Notes (with its
-// delta) and one new in Notes, still waiting for its LUID.
-void LoadAsRetrieved(std::string_view store_bytes);
+// What retrieval leaves behind in the arrays loaded from `store_bytes`: both states deleted,
+// then one record of each kind unchanged in Notes, one changed in Notes (with its delta) and
+// one new in Notes, still waiting for its LUID.
+void LoadAsRetrieved(std::string_view store_bytes, CalendarArray& calendar, ContactArray& contacts);
 
 // Aborts unless every place of both arrays holds a record.
 void CheckNoEmptyPlace(const CalendarArray& calendar, const ContactArray& contacts);

@@ -65,19 +65,19 @@ int main(int argc, char** argv) {
   const std::string dir = argv[1];
   CalendarArray calendar;
   ContactArray contacts;
-  fuzz::WriteBytes(dir + "/empty.store", pim::handler::EncodeStore(calendar, contacts));
+  fuzz::WriteBytes(dir + "/empty.store", pim::EncodeStore(calendar, contacts));
 
   fuzz::MakeSampleArrays(calendar, contacts);
-  fuzz::WriteBytes(dir + "/sample.store", pim::handler::EncodeStore(calendar, contacts));
+  fuzz::WriteBytes(dir + "/sample.store", pim::EncodeStore(calendar, contacts));
 
   // Contacts only: the contact class takes number 1.
   CalendarArray no_todos;
-  fuzz::WriteBytes(dir + "/contacts-only.store", pim::handler::EncodeStore(no_todos, contacts));
+  fuzz::WriteBytes(dir + "/contacts-only.store", pim::EncodeStore(no_todos, contacts));
 
   // Strings past the one-byte and the two-byte length prefix.
   calendar[0]->m_strSummary.assign(300, 's');
   contacts[0]->m_strFirstName.assign(70000, 'f');
-  fuzz::WriteBytes(dir + "/long-strings.store", pim::handler::EncodeStore(calendar, contacts));
+  fuzz::WriteBytes(dir + "/long-strings.store", pim::EncodeStore(calendar, contacts));
 
   // One contact whose strings are all UTF-16.
   std::string utf16;

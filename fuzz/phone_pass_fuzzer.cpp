@@ -1,13 +1,12 @@
 // A phone pass on a hostile phone record file, against a store as retrieval leaves it: records
 // unchanged, changed and deleted in Notes, and one new in Notes. Built twice: the contact pass
-// (PIMHandler_SyncVCard) and, with PIM_FUZZ_CALENDAR set, the calendar pass.
+// and, with PIM_FUZZ_CALENDAR set, the calendar pass.
 //
 // The input's last byte picks the settings: the sync mode (0, 1, 2 or another value), a limit
 // low enough to force the roll-back, and the store file the roll-back finds (the one
 // retrieval read, a damaged one, or none).
+#include "exchange/phone_pass.h"
 #include "fuzz_support.h"
-#include "handler/module_state.h"
-#include "pim_handler.h"
 
 #ifndef PIM_FUZZ_CALENDAR
 #error "PIM_FUZZ_CALENDAR must be 0 (contacts) or 1 (to-dos)"
@@ -32,7 +31,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   CalendarArray calendar;
   ContactArray contacts;
   fuzz::MakeSampleArrays(calendar, contacts);
-  SampleStore() = pim::handler::EncodeStore(calendar, contacts);
+  SampleStore() = pim::EncodeStore(calendar, contacts);
   fuzz::WriteBytes(fuzz::ScratchFile("store.dat"), SampleStore());
   // Cut inside the last contact: the roll-back meets malformed data.
   fuzz::WriteBytes(fuzz::ScratchFile("damaged.dat"),
@@ -53,21 +52,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int32_t limit = (control & 0x10) != 0 ? 2 : 200;
   const std::string& store = stores[(control >> 5) & 3];
 
-  fuzz::ResetModuleState();
-  PIMHandler_Prepare(mode, limit, limit, "", "", "", "", store.c_str());
-  fuzz::LoadAsRetrieved(SampleStore());
+  CalendarArray calendar;
+  ContactArray contacts;
+  fuzz::LoadAsRetrieved(SampleStore(), calendar, contacts);
   fuzz::WriteBytes(phone, std::string_view(reinterpret_cast<const char*>(data), size));
+  const PassSettings settings{mode, limit, store, SampleStore()};
 
+  // A failure the exported function would report ends the pass as result 1.
+  int32_t result = 1;
+  try {
 #if PIM_FUZZ_CALENDAR
-  const int32_t result = PIMHandler_SyncVCal(phone.c_str(), changes.c_str());
-  const auto& records = handler::State().calendar;
+    result = SyncTodos(calendar, settings, phone, changes);
 #else
-  const int32_t result = PIMHandler_SyncVCard(phone.c_str(), changes.c_str());
-  const auto& records = handler::State().contacts;
+    result = SyncContacts(contacts, settings, phone, changes);
+#endif
+  } catch (const Error&) {
+  }
+#if PIM_FUZZ_CALENDAR
+  const auto& records = calendar;
+#else
+  const auto& records = contacts;
 #endif
 
-  const handler::ModuleState& state = handler::State();
-  fuzz::CheckRoundTrip(state.calendar, state.contacts);
+  fuzz::CheckRoundTrip(calendar, contacts);
   switch (result) {
     case 0:
       break;
@@ -90,6 +97,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       fuzz::Fail("a phone pass gave a result of its own");
   }
   fuzz::TakeMessageBoxCount();
-  fuzz::ResetModuleState();
   return 0;
 }

@@ -25,7 +25,8 @@ Verdict ReadInMemory(std::string_view bytes) {
     if (ReadStoreHead(ar) != kLuidMode) verdict = Verdict::kForeignHead;
     ReadCalendarArray(ar, calendar);
     ReadContactArray(ar, contacts);
-  } catch (const ArchiveError&) {
+  } catch (const Error& error) {
+    if (error.kind() != Error::Kind::kDamagedArchive) fuzz::Fail("a store read in memory failed");
     if (verdict == Verdict::kRead) verdict = Verdict::kMalformed;
   } catch (const std::bad_alloc&) {
     if (verdict == Verdict::kRead) verdict = Verdict::kMalformed;

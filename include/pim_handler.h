@@ -10,9 +10,11 @@
  * - Results: 0 success; 1 a failure (reported to the user in a message box where the function
  *   says so); 2 a store file whose first word is not 1; 3 a phone pass over its record limit.
  * - No C++ exception ever leaves the library.
- * - Calls must not overlap: the library takes no lock. All its state is module-wide, one copy
- *   per loaded instance; a host that needs both the handler and the fake phone loads two
- *   instances (two processes, or dlmopen).
+ * - Calls must not overlap: the library takes no lock. All its state is one module-wide
+ *   session per loaded instance (the settings of Prepare, the Notes session, the store's
+ *   records), which every function works on and keeps from call to call; the fake-phone
+ *   functions use the same settings and Notes session. A host that needs both the handler and
+ *   the fake phone loads two instances (two processes, or dlmopen).
  * - A sync run: Init, Prepare, QueryObjectCount (optional), RetrievePIM, SyncVCard, SyncVCal,
  *   (the host applies the change files to the phone), UpdatePIM, UpdateVCardLUID,
  *   UpdateVCalLUID, Deinit. Deinit saves the sync object store.

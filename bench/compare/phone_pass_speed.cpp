@@ -1,4 +1,4 @@
-// The phone pass against cat: how fast PIMHandler_SyncVCard and PIMHandler_SyncVCal turn a
+// The phone pass against cat: how fast the contact and to-do passes turn a
 // phone record file into a change file, next to the time it takes merely to read the same
 // input and write the same output with cat.
 //
@@ -19,14 +19,20 @@
 #include <filesystem>
 #include <string>
 
-#include "handler/module_state.h"
-#include "handler/store_io.h"
-#include "pim_handler.h"
+#include "exchange/phone_pass.h"
 #include "platform/file.h"
+#include "records/store_io.h"
+#include "vobject/vobject_writer.h"
 
 extern char** environ;
 
 namespace {
+
+// The store's two arrays, as retrieval leaves them.
+struct Records {
+  pim::ContactArray contacts;
+  pim::CalendarArray calendar;
+};
 
 using Clock = std::chrono::steady_clock;
 constexpr int kRepeats = 5;
@@ -35,7 +41,7 @@ double Seconds(Clock::duration d) {
   return std::chrono::duration<double>(d).count();
 }
 
-void Fill(pim::handler::ModuleState& state, int records) {
+void Fill(Records& state, int records) {
   state.contacts.clear();
   state.calendar.clear();
   for (int i = 0; i < records; ++i) {
@@ -75,7 +81,7 @@ void Fill(pim::handler::ModuleState& state, int records) {
 }
 
 // Puts every record back as retrieval leaves it, between two passes over the same store.
-void Rearm(pim::handler::ModuleState& state) {
+void Rearm(Records& state) {
   auto rearm = [](auto& records) {
     for (size_t i = 0; i < records.size(); ++i) {
       records[i]->m_bSeenOnPhone = 0;
@@ -87,14 +93,14 @@ void Rearm(pim::handler::ModuleState& state) {
   rearm(state.calendar);
 }
 
-std::string PhoneFile(const pim::handler::ModuleState& state, bool contacts) {
+std::string PhoneFile(const Records& state, bool contacts) {
   std::string text = contacts ? "" : "BEGIN:VCALENDAR\nVERSION:1.0\n";
   if (contacts) {
     for (const auto& c : state.contacts)
-      text += c->ToVCard();
+      text += pim::VObjectText(*c);
   } else {
     for (const auto& t : state.calendar)
-      text += t->ToVCalendar();
+      text += pim::VObjectText(*t);
     text += "END:VCALENDAR\n";
   }
   return text;
@@ -132,8 +138,10 @@ int main(int argc, char** argv) {
   const std::string dir = argv[2];
   setenv("TZ", "UTC0", 1);
   tzset();
-  PIMHandler_Prepare(2, records * 2, records * 2, "", "", "", "", (dir + "/store").c_str());
-  pim::handler::ModuleState& state = pim::handler::State();
+  Records state;
+  pim::PassSettings settings;
+  settings.limit = records * 2;
+  settings.store_path = dir + "/store";
   for (const bool contacts : {true, false}) {
     Fill(state, records);
     const std::string in = dir + (contacts ? "/phone.vcf" : "/phone.vcs");
@@ -148,8 +156,8 @@ int main(int argc, char** argv) {
     for (int r = 0; r < kRepeats; ++r) {
       Rearm(state);
       const auto start = Clock::now();
-      const int32_t result = contacts ? PIMHandler_SyncVCard(in.c_str(), out.c_str())
-                                      : PIMHandler_SyncVCal(in.c_str(), out.c_str());
+      const int32_t result = contacts ? pim::SyncContacts(state.contacts, settings, in, out)
+                                      : pim::SyncTodos(state.calendar, settings, in, out);
       best = std::min(best, Seconds(Clock::now() - start));
       if (result != 0) {
         std::fprintf(stderr, "the pass returned %d\n", result);
@@ -172,12 +180,12 @@ int main(int argc, char** argv) {
   double load = 1e9;
   for (int r = 0; r < kRepeats; ++r) {
     const auto start = Clock::now();
-    pim::handler::SaveStore(store, state.calendar, state.contacts);
+    pim::SaveStore(store, state.calendar, state.contacts);
     save = std::min(save, Seconds(Clock::now() - start));
     pim::CalendarArray calendar;
     pim::ContactArray contacts;
     const auto load_start = Clock::now();
-    pim::handler::LoadStore(store, calendar, contacts);
+    pim::LoadStore(store, calendar, contacts);
     load = std::min(load, Seconds(Clock::now() - load_start));
   }
   const double store_mb = static_cast<double>(std::filesystem::file_size(store)) / 1e6;

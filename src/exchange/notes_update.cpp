@@ -1,20 +1,11 @@
 // Carrying the phone's changes into Notes: documents created, updated and deleted by each
 // record's phone-side state, and the records gone from both sides dropped from the store.
-#include <algorithm>
-#include <ctime>
+#include "exchange/notes_update.h"
 
-#include "handler/entry_guard.h"
-#include "handler/module_state.h"
-#include "handler/notes_access.h"
-#include "handler/reports.h"
 #include "notes/calendar_entry.h"
 #include "notes/person_document.h"
-#include "pim_handler.h"
-#include "platform/local_time.h"
 
-using namespace pim;
-using namespace pim::handler;
-
+namespace pim {
 namespace {
 
 // Walks an array from the first record to the last; a dropped record is released and the
@@ -80,70 +71,36 @@ void ApplyPhoneStates(std::vector<std::unique_ptr<Record>>& records, notes::LNDa
   }
 }
 
-void UpdateCalendar(ModuleState& state) {
+void UpdateCalendar(notes::LNNotesSession& session, const NotesNames& names,
+                    CalendarArray& records) {
   notes::LNCalendar calendar;
-  GetCalendar(state, calendar);
-  const auto create = [&](CCalEntryObject& record) {
-    notes::LNDatetimeRange range;
-    RangeOfNewTodo(record, range);
-    const std::string brief = record.m_bHasSummary ? record.m_strSummary : std::string();
-    notes::LNCalendarEntry entry;
-    if (calendar.CreateEntry(range, brief, notes::LNCALENDARENTRYTYPE_TODO, &entry) !=
-        notes::LNNOERROR) {
-      return;
-    }
-    // Known at once, so that a failure while the entry is written still leaves it paired.
-    record.m_nNoteId = entry.GetNoteID();
-    // The entry already holds them: write only the alarm and the repeat rule.
-    record.m_bHasSummary = 0;
-    record.m_bHasStart = 0;
-    record.m_bHasEnd = 0;
-    WriteCalendarEntry(entry, record);
-    entry.Close();
-    record.m_nNoteId = entry.GetNoteID();
-  };
+  GetCalendar(session, names, calendar);
+  const auto create = [&](CCalEntryObject& record) { CreateTodoEntry(calendar, record); };
   const auto update = [&](CCalEntryObject& record) {
-    notes::LNCalendarEntry entry;
-    if (calendar.GetDocument(record.m_nNoteId, &entry) != notes::LNNOERROR) return;
-    entry.Open(0);
-    WriteCalendarEntry(entry, record);
-    entry.Close();
+    RewriteCalendarEntry(calendar, record.m_nNoteId, record);
   };
-  ApplyPhoneStates(state.calendar, calendar, create, update);
+  ApplyPhoneStates(records, calendar, create, update);
   calendar.Close();
 }
 
-void UpdateContacts(ModuleState& state) {
+void UpdateContacts(notes::LNNotesSession& session, const NotesNames& names,
+                    ContactArray& records) {
   notes::LNDatabase database;
-  OpenContactDatabase(state, database);
-  const auto create = [&](CContactObject& record) {
-    notes::LNDocument document;
-    if (database.CreateDocument(&document, "Person") != notes::LNNOERROR) return;
-    WritePersonDocument(document, record);
-    record.m_nNoteId = document.GetNoteID();
-    document.Close();
-  };
+  OpenContactDatabase(session, names, database);
+  const auto create = [&](CContactObject& record) { CreatePersonDocument(database, record); };
   const auto update = [&](CContactObject& record) {
-    notes::LNDocument document;
-    if (database.GetDocument(record.m_nNoteId, &document) != notes::LNNOERROR) return;
-    document.Open(0);
-    WritePersonDocument(document, record);
-    record.m_nNoteId = document.GetNoteID();
-    document.Close();
+    RewritePersonDocument(database, record.m_nNoteId, record);
   };
-  ApplyPhoneStates(state.contacts, database, create, update);
+  ApplyPhoneStates(records, database, create, update);
   database.Close();
 }
 
 }  // namespace
 
-extern "C" int32_t PIMHandler_UpdatePIM(void) {
-  return Guarded([] {
-    return WithNotesReports(Caption::kEmpty, [] {
-      ModuleState& state = State();
-      UpdateCalendar(state);
-      UpdateContacts(state);
-      return 0;
-    });
-  });
+void UpdateNotes(notes::LNNotesSession& session, const NotesNames& names, CalendarArray& todos,
+                 ContactArray& contacts) {
+  UpdateCalendar(session, names, todos);
+  UpdateContacts(session, names, contacts);
 }
+
+}  // namespace pim

@@ -2,24 +2,22 @@
 // store by LUID, each record's phone-side state settled under the sync mode, and the change
 // file for the phone written. Contacts and to-dos run the same algorithm; PassKind holds the
 // points where they differ.
+#include "exchange/phone_pass.h"
+
 #include <new>
+#include <optional>
 #include <string_view>
 
 #include "exchange/line_splitter.h"
-#include "handler/entry_guard.h"
-#include "handler/module_state.h"
-#include "handler/reports.h"
-#include "handler/store_io.h"
-#include "pim_handler.h"
 #include "platform/platform.h"
 #include "platform/text.h"
 #include "records/archive.h"
 #include "records/store_file.h"
+#include "records/store_io.h"
 #include "vobject/vobject_reader.h"
+#include "vobject/vobject_writer.h"
 
-using namespace pim;
-using namespace pim::handler;
-
+namespace pim {
 namespace {
 
 template <class Record>
@@ -33,15 +31,12 @@ struct PassKind<CContactObject> {
   static constexpr std::string_view kHead = "";
   static constexpr std::string_view kTail = "";
 
-  static ContactArray& Records(ModuleState& state) { return state.contacts; }
-  static int32_t Limit(const Settings& settings) { return settings.contact_limit; }
   static void Read(CContactObject& r, std::string_view name, std::string_view value, bool& f) {
     ReadVCardProperty(r, name, value, f);
   }
   static int32_t& Time(CContactObject& r) { return r.m_tRevision; }
   static int32_t& HasTime(CContactObject& r) { return r.m_bHasRevision; }
   static void OnAddedMatch() {}
-  static std::string FullText(const CContactObject& r) { return r.ToVCard(); }
   static std::string DeleteStub(const std::string& luid) {
     return "BEGIN:VCARD\nVERSION:2.1\nX-VOQ-LUID:" + luid + "\nEND:VCARD\n";
   }
@@ -59,8 +54,6 @@ struct PassKind<CCalEntryObject> {
   static constexpr std::string_view kHead = "BEGIN:VCALENDAR\nVERSION:1.0\n";
   static constexpr std::string_view kTail = "END:VCALENDAR\n";
 
-  static CalendarArray& Records(ModuleState& state) { return state.calendar; }
-  static int32_t Limit(const Settings& settings) { return settings.calendar_limit; }
   static void Read(CCalEntryObject& r, std::string_view name, std::string_view value, bool& f) {
     ReadVCalendarProperty(r, name, value, f);
   }
@@ -70,7 +63,6 @@ struct PassKind<CCalEntryObject> {
     platform::MessageBoxA(nullptr, "Abnormal condition: LUID is reused!", nullptr,
                           platform::kMbOk | platform::kMbTaskModal);
   }
-  static std::string FullText(const CCalEntryObject& r) { return r.ToVCalendar(); }
   static std::string DeleteStub(const std::string& luid) {
     return "BEGIN:VTODO\nX-VOQ-LUID:" + luid + "\nEND:VTODO\n";
   }
@@ -164,23 +156,18 @@ class PhonePass {
   using Kind = PassKind<Record>;
   using Array = std::vector<std::unique_ptr<Record>>;
 
-  explicit PhonePass(ModuleState& state)
-      : state_(state), settings_(state.settings), records_(Kind::Records(state)) {}
+  PhonePass(Array& records, const PassSettings& settings)
+      : settings_(settings), records_(records) {}
 
-  int32_t Run(const char* phone_path, const char* change_path) {
-    try {
-      platform::InputFile phone_file(phone_path != nullptr ? phone_path : "");
-      platform::OutputFile change_file(change_path != nullptr ? change_path : "");
-      ReadPhoneRecords(phone_file);
-      SettleRecordsNotSent();
-      if (LiveCount() > Kind::Limit(settings_)) return RollBack();
-      WriteChangeFile(change_file);
-      change_file.Close();
-      return 0;
-    } catch (const platform::FileError& error) {
-      ReportFileError(error);
-      return 1;
-    }
+  int32_t Run(const std::string& phone_path, const std::string& change_path) {
+    platform::InputFile phone_file(phone_path);
+    platform::OutputFile change_file(change_path);
+    ReadPhoneRecords(phone_file);
+    SettleRecordsNotSent();
+    if (LiveCount() > settings_.limit) return RollBack();
+    WriteChangeFile(change_file);
+    change_file.Close();
+    return 0;
   }
 
  private:
@@ -301,34 +288,33 @@ class PhonePass {
 
   // Over the limit: the array goes back to what the store file holds and nothing is sent.
   // When the file cannot be read again, the copy that retrieval read stands in for it, so the
-  // store is never left empty or half-read. Rolled-back records are settled as unchanged and
-  // seen, so that the update of Notes leaves them alone and the store keeps them as saved.
+  // store is never left empty or half-read, and the failure goes on to the user. Rolled-back
+  // records are settled as unchanged and seen, so that the update of Notes leaves them alone
+  // and the store keeps them as saved.
   int32_t RollBack() {
     Array restored;
-    int32_t result = 3;
+    std::optional<Error> failure;
     try {
       Kind::ReadSection(ReadStoreFile(settings_.store_path), restored);
-    } catch (const platform::FileError& error) {
-      ReportFileError(error);
-      result = 1;
-    } catch (const ArchiveError&) {
-      ReportText("The sync object store \"" + settings_.store_path +
-                     "\" is damaged; the records it held when this run began are kept.",
-                 Caption::kDefault);
-      result = 1;
+    } catch (const Error& error) {
+      failure =
+          error.kind() == Error::Kind::kFile
+              ? error
+              : Error::Text("The sync object store \"" + settings_.store_path +
+                            "\" is damaged; the records it held when this run began are kept.");
     } catch (const std::bad_alloc&) {
-      ReportText("Not enough memory to read the sync object store \"" + settings_.store_path +
-                     "\" again; the records it held when this run began are kept.",
-                 Caption::kDefault);
-      result = 1;
+      failure =
+          Error::Text("Not enough memory to read the sync object store \"" + settings_.store_path +
+                      "\" again; the records it held when this run began are kept.");
     }
-    if (result != 3) {
+    if (failure) {
       restored.clear();
       try {
-        Kind::ReadSection(state_.loaded_store, restored);
-      } catch (const ArchiveError&) {
+        Kind::ReadSection(settings_.loaded_store, restored);
+      } catch (const Error& error) {
         // The copy was damaged the same way when retrieval read it: keep what it held before
         // the fault, as retrieval did.
+        if (error.kind() != Error::Kind::kDamagedArchive) throw;
       }
     }
     for (auto& record : restored) {
@@ -337,7 +323,8 @@ class PhonePass {
       record->m_bSeenOnPhone = 1;
     }
     records_ = std::move(restored);
-    return result;
+    if (failure) throw *failure;
+    return 3;
   }
 
   void WriteChangeFile(platform::OutputFile& out) {
@@ -345,7 +332,7 @@ class PhonePass {
     for (const auto& record : records_) {
       switch (record->m_nNotesState) {
         case SyncStateAdded:
-          out.Write(Kind::FullText(*record));
+          out.Write(VObjectText(*record));
           break;
         case SyncStateDeleted:
           if (record->m_nPhoneState != SyncStateDeleted) {
@@ -354,7 +341,7 @@ class PhonePass {
           break;
         case SyncStateModified:
           // The delta carries the LUID and exactly the fields Notes changed.
-          out.Write(Kind::FullText(record->m_pNotesDelta ? *record->m_pNotesDelta : *record));
+          out.Write(VObjectText(record->m_pNotesDelta ? *record->m_pNotesDelta : *record));
           break;
         default:
           break;
@@ -363,18 +350,21 @@ class PhonePass {
     out.Write(Kind::kTail);
   }
 
-  ModuleState& state_;
-  const Settings& settings_;
+  const PassSettings& settings_;
   Array& records_;
   LuidIndex<Record>* index_ = nullptr;  // while the phone's records are read
 };
 
 }  // namespace
 
-extern "C" int32_t PIMHandler_SyncVCard(const char* phone_file, const char* change_file) {
-  return Guarded([&] { return PhonePass<CContactObject>(State()).Run(phone_file, change_file); });
+int32_t SyncContacts(ContactArray& records, const PassSettings& settings,
+                     const std::string& phone_path, const std::string& change_path) {
+  return PhonePass<CContactObject>(records, settings).Run(phone_path, change_path);
 }
 
-extern "C" int32_t PIMHandler_SyncVCal(const char* phone_file, const char* change_file) {
-  return Guarded([&] { return PhonePass<CCalEntryObject>(State()).Run(phone_file, change_file); });
+int32_t SyncTodos(CalendarArray& records, const PassSettings& settings,
+                  const std::string& phone_path, const std::string& change_path) {
+  return PhonePass<CCalEntryObject>(records, settings).Run(phone_path, change_path);
 }
+
+}  // namespace pim

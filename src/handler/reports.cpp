@@ -1,28 +1,33 @@
 #include "handler/reports.h"
 
+#include "notesapi/lnglobal.h"
 #include "platform/platform.h"
 
 namespace pim::handler {
-namespace {
 
-const char* CaptionText(Caption caption) {
-  return caption == Caption::kEmpty ? "" : nullptr;
-}
-
-}  // namespace
-
-void ReportNotesError(notes::LNSTATUS status, Caption caption) {
-  char text[512];
-  notes::LNGetErrorMessageText(status, text, sizeof text, 0);
-  platform::MessageBoxA(nullptr, text, CaptionText(caption), platform::kMbTaskModal);
-}
-
-void ReportText(const std::string& text, Caption caption) {
-  platform::MessageBoxA(nullptr, text.c_str(), CaptionText(caption), platform::kMbTaskModal);
-}
-
-void ReportFileError(const platform::FileError& error) {
-  platform::MessageBoxA(nullptr, error.what(), nullptr, platform::kMbOk);
+void Report(const Error& error, Caption caption) noexcept {
+  const char* title = caption == Caption::kEmpty ? "" : nullptr;
+  try {
+    switch (error.kind()) {
+      case Error::Kind::kNotesStatus: {
+        char text[512];
+        notes::LNGetErrorMessageText(error.status(), text, sizeof text, 0);
+        platform::MessageBoxA(nullptr, text, title, platform::kMbTaskModal);
+        break;
+      }
+      case Error::Kind::kText:
+        platform::MessageBoxA(nullptr, error.what(), title, platform::kMbTaskModal);
+        break;
+      case Error::Kind::kFile:
+        platform::MessageBoxA(nullptr, error.what(), nullptr, platform::kMbOk);
+        break;
+      case Error::Kind::kDamagedArchive:
+      case Error::Kind::kNoMemory:
+        break;
+    }
+  } catch (...) {
+    // A report that cannot be made (no memory for the status's text) is dropped.
+  }
 }
 
 }  // namespace pim::handler

@@ -1,3 +1,3 @@
 // libpimhandler.so is the core library as a whole; its exports are the functions of
-// pim_handler.h, defined with the parts of the handler they belong to.
+// pim_handler.h, defined in handler/entry_points.cpp.
 #include "pim_handler.h"

@@ -11,6 +11,7 @@
 
 namespace pim {
 
+using notes::LNCalendar;
 using notes::LNCalendarEntry;
 using notes::LNDatetime;
 using notes::LNDatetimeRange;
@@ -51,7 +52,7 @@ void RangeOfNewTodo(const CCalEntryObject& record, LNDatetimeRange& range) {
   range.SetEnd(end_time);
 }
 
-bool ReadCalendarEntry(CalendarArray& records, LNCalendarEntry& entry) {
+std::unique_ptr<CCalEntryObject> ReadCalendarEntry(LNCalendarEntry& entry) {
   auto fresh = std::make_unique<CCalEntryObject>();
   fresh->m_nNoteId = entry.GetNoteID();
   fresh->SetAlarm(entry.GetIsAlarmEnabled() != 0 ? 1 : 0, false);
@@ -60,7 +61,7 @@ bool ReadCalendarEntry(CalendarArray& records, LNCalendarEntry& entry) {
   int32_t time = 0;
   if (NotesTimeToLocal(time, range.GetBegin())) fresh->SetStart(time, false);
   if (NotesTimeToLocal(time, range.GetEnd())) fresh->SetEnd(time, false);
-  if (!SameLocalDay(fresh->m_tStart, fresh->m_tEnd)) return false;
+  if (!SameLocalDay(fresh->m_tStart, fresh->m_tEnd)) return nullptr;
 
   notes::LNString brief;
   entry.GetBriefDescription(&brief);
@@ -74,27 +75,11 @@ bool ReadCalendarEntry(CalendarArray& records, LNCalendarEntry& entry) {
   fresh->SetRepeat(rule, false);
   if (NotesTimeToLocal(time, entry.GetLastModified())) fresh->SetLastModified(time, false);
 
-  bool merged = false;
-  for (auto it = records.rbegin(); it != records.rend(); ++it) {
-    CCalEntryObject& stored = **it;
-    if (stored.m_nNoteId != fresh->m_nNoteId) continue;
-    stored.StartNotesDelta();
-    stored.m_pNotesDelta->MergeFrom(*fresh, true);
-    stored.MergeFrom(*fresh, true);
-    merged = true;
-    break;
-  }
-  if (!merged) {
-    fresh->m_nNotesState = SyncStateAdded;
-    fresh->m_nPhoneState = SyncStateUnchanged;
-    records.push_back(std::move(fresh));
-  }
-
   platform::OutputDebugStringA("<-- Calendar Entry");
   platform::OutputDebugStringA(brief);
   if (platform::DebugOutputWanted()) platform::OutputDebugStringA(range.GetText());
   platform::OutputDebugStringA("Calendar Entry -->");
-  return true;
+  return fresh;
 }
 
 void WriteCalendarEntry(LNCalendarEntry& entry, const CCalEntryObject& record) {
@@ -114,6 +99,32 @@ void WriteCalendarEntry(LNCalendarEntry& entry, const CCalEntryObject& record) {
   if (record.m_bHasRepeat) WriteRepeatRule(entry, record.m_repeat);
   entry.ComputeWithForm(notes::FALSE);
   entry.Save(0, notes::TRUE);
+}
+
+bool CreateTodoEntry(LNCalendar& calendar, CCalEntryObject& record) {
+  LNDatetimeRange range;
+  RangeOfNewTodo(record, range);
+  LNCalendarEntry entry;
+  if (calendar.CreateEntry(range, record.m_strSummary, notes::LNCALENDARENTRYTYPE_TODO, &entry) !=
+      notes::LNNOERROR) {
+    return false;
+  }
+  record.m_nNoteId = entry.GetNoteID();
+  // The entry already holds them: write only the alarm and the repeat rule.
+  record.m_bHasSummary = 0;
+  record.m_bHasStart = 0;
+  record.m_bHasEnd = 0;
+  WriteCalendarEntry(entry, record);
+  entry.Close();
+  return true;
+}
+
+void RewriteCalendarEntry(LNCalendar& calendar, notes::NOTEID id, const CCalEntryObject& record) {
+  LNCalendarEntry entry;
+  if (calendar.GetDocument(id, &entry) != notes::LNNOERROR) return;
+  entry.Open(0);
+  WriteCalendarEntry(entry, record);
+  entry.Close();
 }
 
 }  // namespace pim

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "notesapi/lncalendar.h"
 #include "notesapi/lndatetime.h"
@@ -17,14 +18,21 @@ void LocalTimeToNotes(notes::LNDatetime& datetime, int32_t time);
 // or an end: it then takes the other one, and lacking both it is dated to the start of today.
 void RangeOfNewTodo(const CCalEntryObject& record, notes::LNDatetimeRange& range);
 
-// Builds a record from an open entry and merges it like a Person document: into the record
-// with the same note ID nearest the end (through a fresh Notes delta) or appended as added in
-// Notes. An entry whose start and end fall on different local days is declined (false,
-// nothing done, nothing traced).
-bool ReadCalendarEntry(CalendarArray& records, notes::LNCalendarEntry& entry);
+// The record of an open entry, traced; null for an entry whose start and end fall on different
+// local days (nothing traced then). NoteIdMerge merges it into the store.
+std::unique_ptr<CCalEntryObject> ReadCalendarEntry(notes::LNCalendarEntry& entry);
 
 // Writes the record's present fields into the open entry, then computes and saves it. The
 // range (and the alarm time, its end) is written only when both start and end are present.
 void WriteCalendarEntry(notes::LNCalendarEntry& entry, const CCalEntryObject& record);
+
+// Creates the to-do entry of a record new on the phone, which takes the new note's ID at once,
+// so that a failure while the entry is written still leaves it paired. The record's summary,
+// start and end go into the new entry and are then marked absent. False when the calendar
+// made no entry (without throwing).
+bool CreateTodoEntry(notes::LNCalendar& calendar, CCalEntryObject& record);
+// Writes the record into the entry with the ID; nothing when there is none (without throwing).
+void RewriteCalendarEntry(notes::LNCalendar& calendar, notes::NOTEID id,
+                          const CCalEntryObject& record);
 
 }  // namespace pim

@@ -1,5 +1,5 @@
-// Reading many notes into one array: ReadPersonDocument and ReadCalendarEntry search the array
-// from its end for each note's ID, which grows with the square of the notes read.
+// How the notes read from Notes join the store: each record read goes into the stored record
+// with its note ID, or is appended as added in Notes.
 #pragma once
 
 #include <cstdint>
@@ -7,12 +7,15 @@
 #include <unordered_map>
 #include <vector>
 
+#include "records/sync_state.h"
+
 namespace pim {
 
-// Merges each note read into its array by note ID, as ReadPersonDocument and
-// ReadCalendarEntry do: into the record nearest the end with that ID, or appended. The array
-// only grows at its end while Notes is merged and a record's ID never changes, so an index of
-// the last position per ID finds exactly the record that a search from the end would.
+// Merges the records read into an array by note ID: into the record nearest the end with that
+// ID, through a fresh Notes delta that collects exactly the fields Notes changed, or appended
+// as added in Notes. The array only grows at its end while Notes is merged and a record's ID
+// never changes, so an index of the last position per ID finds exactly the record that a
+// search from the end would, without a search per note.
 template <class Record>
 class NoteIdMerge {
  public:
@@ -23,24 +26,21 @@ class NoteIdMerge {
       last_[records_[i]->m_nNoteId] = i;
   }
 
-  // `read` fills an empty array the way the Notes mapping fills the store's: nothing when it
-  // declines the note, else the new record, appended as added in Notes.
-  template <class Read>
-  void Merge(Read&& read) {
-    Array fresh;
-    read(fresh);
-    if (fresh.empty()) return;
-    std::unique_ptr<Record>& record = fresh.front();
-    const auto found = last_.find(record->m_nNoteId);
+  // A null record (a note the mapping declined) changes nothing.
+  void Merge(std::unique_ptr<Record> fresh) {
+    if (fresh == nullptr) return;
+    const auto found = last_.find(fresh->m_nNoteId);
     if (found == last_.end()) {
-      last_[record->m_nNoteId] = records_.size();
-      records_.push_back(std::move(record));
+      fresh->m_nNotesState = SyncStateAdded;
+      fresh->m_nPhoneState = SyncStateUnchanged;
+      last_[fresh->m_nNoteId] = records_.size();
+      records_.push_back(std::move(fresh));
       return;
     }
     Record& stored = *records_[found->second];
     stored.StartNotesDelta();
-    stored.m_pNotesDelta->MergeFrom(*record, true);
-    stored.MergeFrom(*record, true);
+    stored.m_pNotesDelta->MergeFrom(*fresh, true);
+    stored.MergeFrom(*fresh, true);
   }
 
  private:

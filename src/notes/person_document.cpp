@@ -19,23 +19,28 @@ using notes::LNText;
 
 namespace {
 
+// The items of a Person document that hold a contact's fields, in the order they are read and
+// written. The categories hold the caller group; the last name is read but never written.
 struct PersonItem {
   const char* item;
-  const char* label;
+  const char* label;                                      // how the debug output names it
   int (CContactObject::*setter)(std::string_view, bool);  // null: the categories
+  std::string CContactObject::*field;                     // null: not written
 };
 
+// clang-format off
 constexpr PersonItem kPersonItems[] = {
-    {"FirstName", "First Name:", &CContactObject::SetFirstName},
-    {"LastName", "Last Name:", &CContactObject::SetLastName},
-    {"Categories", "Categories:", nullptr},
-    {"CellPhoneNumber", "Cell Phone Number:", &CContactObject::SetMobilePhone},
-    {"MailAddress", "Mail Address:", &CContactObject::SetEmail},
-    {"OfficeFAXPhoneNumber", "Fax:", &CContactObject::SetWorkFax},
-    {"PhoneNumber", "Home:", &CContactObject::SetHomePhone},
-    {"OfficePhoneNumber", "Office:", &CContactObject::SetWorkPhone},
-    {"CompanyName", "Company:", &CContactObject::SetCompany},
+    {"FirstName",            "First Name:",        &CContactObject::SetFirstName,   &CContactObject::m_strFirstName},
+    {"LastName",             "Last Name:",         &CContactObject::SetLastName,    nullptr},
+    {"Categories",           "Categories:",        nullptr,                         nullptr},
+    {"CellPhoneNumber",      "Cell Phone Number:", &CContactObject::SetMobilePhone, &CContactObject::m_strMobilePhone},
+    {"MailAddress",          "Mail Address:",      &CContactObject::SetEmail,       &CContactObject::m_strEmail},
+    {"OfficeFAXPhoneNumber", "Fax:",               &CContactObject::SetWorkFax,     &CContactObject::m_strWorkFax},
+    {"PhoneNumber",          "Home:",              &CContactObject::SetHomePhone,   &CContactObject::m_strHomePhone},
+    {"OfficePhoneNumber",    "Office:",            &CContactObject::SetWorkPhone,   &CContactObject::m_strWorkPhone},
+    {"CompanyName",          "Company:",           &CContactObject::SetCompany,     &CContactObject::m_strCompany},
 };
+// clang-format on
 
 void WriteTextItem(LNNote& note, const char* name, const std::string& value) {
   LNText text;
@@ -69,10 +74,14 @@ bool NotesTimeToLocal(int32_t& time, const LNDatetime& datetime) {
   return true;
 }
 
-bool ReadPersonDocument(ContactArray& records, LNDocument& document) {
+bool IsPersonForm(const LNString& form) {
+  return platform::EqualsNoCase(form, kPersonForm);
+}
+
+std::unique_ptr<CContactObject> ReadPersonDocument(LNDocument& document) {
   LNString form;
   document.GetFormNote(&form);
-  if (!platform::EqualsNoCase(form, "Person")) return false;
+  if (!IsPersonForm(form)) return nullptr;
 
   auto fresh = std::make_unique<CContactObject>();
   fresh->m_nNoteId = document.GetNoteID();
@@ -91,34 +100,40 @@ bool ReadPersonDocument(ContactArray& records, LNDocument& document) {
   int32_t revision = 0;
   if (NotesTimeToLocal(revision, document.GetLastModified())) fresh->SetRevision(revision, false);
   platform::OutputDebugStringA(" Contact -->");
-
-  for (auto it = records.rbegin(); it != records.rend(); ++it) {
-    CContactObject& stored = **it;
-    if (stored.m_nNoteId != fresh->m_nNoteId) continue;
-    stored.StartNotesDelta();
-    stored.m_pNotesDelta->MergeFrom(*fresh, true);
-    stored.MergeFrom(*fresh, true);
-    return true;
-  }
-  fresh->m_nNotesState = SyncStateAdded;
-  fresh->m_nPhoneState = SyncStateUnchanged;
-  records.push_back(std::move(fresh));
-  return true;
+  return fresh;
 }
 
 void WritePersonDocument(LNDocument& document, const CContactObject& record) {
-  WriteTextItem(document, "Type", "Person");
-  WriteTextItem(document, "FirstName", record.m_strFirstName);
-  const std::string group = record.GetGroupName();
-  if (!group.empty()) WriteTextItem(document, "Categories", group);
-  WriteTextItem(document, "CellPhoneNumber", record.m_strMobilePhone);
-  WriteTextItem(document, "MailAddress", record.m_strEmail);
-  WriteTextItem(document, "OfficeFAXPhoneNumber", record.m_strWorkFax);
-  WriteTextItem(document, "PhoneNumber", record.m_strHomePhone);
-  WriteTextItem(document, "OfficePhoneNumber", record.m_strWorkPhone);
-  WriteTextItem(document, "CompanyName", record.m_strCompany);
+  WriteTextItem(document, "Type", kPersonForm);
+  for (const PersonItem& row : kPersonItems) {
+    if (row.field != nullptr) {
+      WriteTextItem(document, row.item, record.*row.field);
+    } else if (row.setter == nullptr) {
+      // A contact without a group leaves the categories as they are.
+      const std::string group = record.GetGroupName();
+      if (!group.empty()) WriteTextItem(document, row.item, group);
+    }
+  }
   document.ComputeWithForm(notes::FALSE);
   document.Save(0);
+}
+
+bool CreatePersonDocument(notes::LNDatabase& database, CContactObject& record) {
+  LNDocument document;
+  if (database.CreateDocument(&document, kPersonForm) != notes::LNNOERROR) return false;
+  WritePersonDocument(document, record);
+  record.m_nNoteId = document.GetNoteID();
+  document.Close();
+  return true;
+}
+
+void RewritePersonDocument(notes::LNDatabase& database, notes::NOTEID id, CContactObject& record) {
+  LNDocument document;
+  if (database.GetDocument(id, &document) != notes::LNNOERROR) return;
+  document.Open(0);
+  WritePersonDocument(document, record);
+  record.m_nNoteId = document.GetNoteID();
+  document.Close();
 }
 
 }  // namespace pim

@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
+#include "notesapi/lndatabase.h"
 #include "notesapi/lndatetime.h"
 #include "notesapi/lnnote.h"
 #include "records/contact_object.h"
@@ -20,13 +22,23 @@ bool ReadTextItem(const notes::LNNote& note, const notes::LNString& name, std::s
 // both a date and a time.
 bool NotesTimeToLocal(int32_t& time, const notes::LNDatetime& datetime);
 
-// Builds a record from a Person document (any other form is declined: false, nothing done)
-// and merges it into the array: into the record with the same note ID nearest the end, through
-// a fresh Notes delta, or appended as added in Notes. Traces the items read.
-bool ReadPersonDocument(ContactArray& records, notes::LNDocument& document);
+// The form of the documents that are contacts, and the value of their Type item.
+inline constexpr char kPersonForm[] = "Person";
+bool IsPersonForm(const notes::LNString& form);
+
+// The record of an open Person document, with the items read traced; null for a document of
+// another form (nothing traced then). NoteIdMerge merges it into the store.
+std::unique_ptr<CContactObject> ReadPersonDocument(notes::LNDocument& document);
 
 // Writes the record's fields into the open document, whatever their presence flags, then
 // computes and saves it. The last name, revision and note ID are never written.
 void WritePersonDocument(notes::LNDocument& document, const CContactObject& record);
+
+// Creates the Person document of a record and gives the record its note ID; false when the
+// database made no document (without throwing).
+bool CreatePersonDocument(notes::LNDatabase& database, CContactObject& record);
+// Writes the record into the document with the ID and gives the record that document's note ID;
+// nothing when there is none (without throwing).
+void RewritePersonDocument(notes::LNDatabase& database, notes::NOTEID id, CContactObject& record);
 
 }  // namespace pim

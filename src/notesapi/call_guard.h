@@ -1,32 +1,26 @@
-// How every public call of the stand-in reports a failure. A call first passes the fault check
-// (which counts it), then runs its body; a status the body returns, or raises from deep inside
-// (SQLite, a damaged note), is reported once, here: thrown as the bare LNSTATUS in throwing
-// mode, returned otherwise. Calls that return a value instead of a status give an empty value
-// when they fail without throwing.
+// How every public call of the stand-in reports a failure. A call first passes the call seam,
+// then runs its body; a status the body returns, or raises from deep inside (SQLite, a damaged
+// note), is reported once, here: thrown as the bare LNSTATUS in throwing mode, returned
+// otherwise. Calls that return a value instead of a status give an empty value when they fail
+// without throwing.
 #pragma once
 
 #include <new>
 
-#include "notesapi/fault_injection.h"
+#include "notesapi/call_seam.h"
 #include "notesapi/lnglobal.h"
+#include "platform/error.h"
 
 namespace pim::notes::detail {
 
-// A status raised below the public calls. Not an std::exception on purpose: nothing outside
-// the stand-in may ever catch it, because RunCall turns it into the caller's status.
-struct StatusError {
-  LNSTATUS status;
-};
-
+// Raises a status below the public calls; RunCall turns it into the caller's status, so it
+// never leaves the stand-in.
 [[noreturn]] inline void Raise(LNSTATUS status) {
-  throw StatusError{status};
+  throw Error::NotesStatus(status);
 }
 
 // Reports `status` (non-zero): throws it in throwing mode, else returns it.
 LNSTATUS Fail(LNSTATUS status);
-
-// Counts a call of `operation`; the status of a fault armed for this call, else 0.
-LNSTATUS EnterCall(LNOperation operation);
 
 // Runs `body` (returning LNSTATUS) as a call that may raise.
 template <typename Body>
@@ -34,8 +28,9 @@ LNSTATUS RunBody(Body&& body) {
   LNSTATUS status;
   try {
     status = body();
-  } catch (const StatusError& e) {
-    status = e.status;
+  } catch (const Error& e) {
+    if (e.kind() != Error::Kind::kNotesStatus) throw;
+    status = e.status();
   } catch (const std::bad_alloc&) {
     status = LNERR_OUT_OF_MEMORY;
   }
@@ -43,7 +38,7 @@ LNSTATUS RunBody(Body&& body) {
   return status == LNNOERROR ? LNNOERROR : Fail(status);
 }
 
-// A public call listed among the operations: the fault check, then the body.
+// A public call listed among the operations: the seam, then the body.
 template <typename Body>
 LNSTATUS RunCall(LNOperation operation, Body&& body) {
   if (const LNSTATUS armed = EnterCall(operation)) return Fail(armed);

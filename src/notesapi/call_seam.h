@@ -1,5 +1,7 @@
-// Makes chosen Notes operations fail on purpose, for tests of the code that must survive a
-// Notes failure part-way. Internal to the core library; nothing exported reaches it.
+// The seam every public Notes call passes before it does anything: the point where tests make
+// a chosen call fail, to prove that the code above survives a Notes failure part-way. The
+// shipped library passes straight through; a test program links its own EnterCall, which
+// replaces the library's.
 #pragma once
 
 #include <cstdint>
@@ -42,15 +44,11 @@ enum class LNOperation : int32_t {
   kCount,
 };
 
-// The `nth` call (1 = the next one) of `operation` from now on fails with `status` before it
-// does anything.
-void InjectFault(LNOperation operation, uint32_t nth, LNSTATUS status);
-// The `nth` Notes call from now on, whatever its operation, fails with `status`.
-void InjectFaultAtCall(uint32_t nth, LNSTATUS status);
-// Forgets every armed fault and restarts the call counts.
-void ClearFaults();
-// Calls since the last ClearFaults: of one operation, and of all.
-uint32_t CallCount(LNOperation operation);
-uint32_t TotalCallCount();
+namespace detail {
 
+// The status a call of `operation` fails with before it starts, or LNNOERROR to let it run.
+// The library's own definition is weak and always lets the call run.
+LNSTATUS EnterCall(LNOperation operation);
+
+}  // namespace detail
 }  // namespace pim::notes

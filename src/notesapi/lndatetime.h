@@ -18,7 +18,7 @@ enum LNDATETIMESTATE : int32_t {
 class LNDatetime {
  public:
   LNDatetime() = default;
-  // A date from text in the form "1990/1/1" (year/month/day, no time): state DATE_ONLY.
+  // A date from text in the form "2005/7/1" (year/month/day, no time): state DATE_ONLY.
   // Text that makes no valid date fails with LNERR_BAD_DATETIME (throwing mode) or leaves the
   // date-time INVALID.
   explicit LNDatetime(const LNString& text);

@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <optional>
 
@@ -20,7 +19,8 @@ namespace {
 constexpr int kApplicationId = 0x504E4F54;
 constexpr int kSchemaVersion = 1;
 
-std::atomic<int> busy_timeout_ms{5000};
+// How long a connection waits for another one's lock before it fails with LNERR_DATABASE_BUSY.
+constexpr int kBusyTimeoutMs = 5000;
 
 constexpr const char* kSchema = R"sql(
 CREATE TABLE meta(key TEXT PRIMARY KEY NOT NULL, value NOT NULL) WITHOUT ROWID;
@@ -143,10 +143,6 @@ LNSTATUS StatusFromSqlite(int result_code) {
   }
 }
 
-void SetBusyTimeout(int milliseconds) {
-  busy_timeout_ms.store(milliseconds);
-}
-
 Statement::Statement(NotesDatabase& db, Sql sql) : db_(db), statement_(db.Cached(sql)) {}
 
 Statement::~Statement() {
@@ -244,7 +240,7 @@ std::shared_ptr<NotesDatabase> NotesDatabase::Open(const std::string& path) {
                                  SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
   db->connection_.reset(connection);  // closed even when the open failed
   if (rc != SQLITE_OK) db->RaiseSqlite(rc);
-  sqlite3_busy_timeout(connection, busy_timeout_ms.load());
+  sqlite3_busy_timeout(connection, kBusyTimeoutMs);
   db->CheckSchema();
   db->Exec("PRAGMA journal_mode=WAL");
   // With WAL, NORMAL still has every commit in the file when it returns (a killed process
@@ -270,7 +266,7 @@ void NotesDatabase::Create(const std::string& path, const std::string& title,
                                  SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
   db.connection_.reset(connection);
   if (rc != SQLITE_OK) db.RaiseSqlite(rc);
-  sqlite3_busy_timeout(connection, busy_timeout_ms.load());
+  sqlite3_busy_timeout(connection, kBusyTimeoutMs);
   db.Exec("PRAGMA journal_mode=WAL");  // persistent: stays with the file
   {
     Transaction transaction(db);
@@ -338,10 +334,6 @@ bool NotesDatabase::StillAt(const std::string& path) const {
   return ::stat(path.c_str(), &info) == 0 && info.st_dev == device_ && info.st_ino == inode_;
 }
 
-void NotesDatabase::RefreshBusyTimeout() {
-  sqlite3_busy_timeout(connection_.get(), busy_timeout_ms.load());
-}
-
 void NotesDatabase::BeginBatch() {
   if (in_batch_) Raise(LNERR_BAD_ARGUMENT);
   Statement(*this, Sql::kBegin).Step();
@@ -356,7 +348,7 @@ void NotesDatabase::EndBatch() {
   if (sqlite3_get_autocommit(connection_.get()) != 0) return;
   try {
     Statement(*this, Sql::kCommit).Step();
-  } catch (const StatusError&) {
+  } catch (const Error&) {
     if (sqlite3_get_autocommit(connection_.get()) == 0) {
       sqlite3_exec(connection_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
     }
@@ -479,10 +471,7 @@ std::shared_ptr<const std::vector<StoredNote>> NotesDatabase::ListEntries(int64_
 std::shared_ptr<NotesDatabase> ConnectionPool::Get(const std::string& path) {
   const auto found = connections_.find(path);
   if (found != connections_.end()) {
-    if (found->second->StillAt(path)) {
-      found->second->RefreshBusyTimeout();
-      return found->second;
-    }
+    if (found->second->StillAt(path)) return found->second;
     connections_.erase(found);
   }
   std::shared_ptr<NotesDatabase> db = NotesDatabase::Open(path);

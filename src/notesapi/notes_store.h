@@ -44,10 +44,6 @@ LNSTATUS StatusFromSqlite(int result_code);
 // when the items are not those of a calendar entry with a start date.
 std::optional<int64_t> EntryStart(const std::vector<LNItem>& items);
 
-// How long a connection waits for another one's lock before it fails with
-// LNERR_DATABASE_BUSY. Applies to connections opened afterwards; tests shorten it.
-void SetBusyTimeout(int milliseconds);
-
 struct ConnectionCloser {
   void operator()(sqlite3* connection) const { sqlite3_close_v2(connection); }
 };
@@ -143,8 +139,6 @@ class NotesDatabase {
   const std::string& title() const { return title_; }
   // Whether the file at `path` is still the one this connection opened.
   bool StillAt(const std::string& path) const;
-  // Applies the busy timeout now set (SetBusyTimeout) to this connection.
-  void RefreshBusyTimeout();
 
   // False when there is no such note.
   bool ReadNote(NOTEID id, StoredNote& note);

@@ -12,16 +12,6 @@ namespace {
 
 constexpr size_t kBufferSize = 64 * 1024;
 
-std::string Describe(const std::string& path, std::string_view action, std::string_view why) {
-  std::string text = "Cannot ";
-  text += action;
-  text += " \"";
-  text += path;
-  text += "\": ";
-  text += why;
-  return text;
-}
-
 // Gives a file just created the owner and permission bits of `like`. The file was created
 // readable by its owner alone, and its group bits never grant more than the old file granted to
 // that group: its data is never readable by anyone the old file did not admit.
@@ -42,15 +32,6 @@ void TakeAccessOf(int fd, const struct stat& like) {
 
 }  // namespace
 
-FileError::FileError(int error, std::string path, std::string_view action)
-    : FileError(error, std::move(path), action, std::string(std::strerror(error)) + '.') {}
-
-FileError::FileError(int error, std::string path, std::string_view action, std::string_view why)
-    : std::runtime_error(Describe(path, action, why)),
-      error_(error),
-      path_(std::move(path)),
-      action_(action) {}
-
 size_t MemorySource::ReadSome(void* buffer, size_t capacity) {
   const size_t n = capacity < data_.size() ? capacity : data_.size();
   if (n != 0) std::memcpy(buffer, data_.data(), n);
@@ -63,14 +44,14 @@ void StringSink::Write(const void* data, size_t size) {
 }
 
 InputFile::InputFile(const std::string& path) : path_(path) {
-  if (path.empty()) throw FileError(ENOENT, path, "open");
+  if (path.empty()) throw Error::File(ENOENT, path, "open");
   fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd_ < 0) throw FileError(errno, path, "open");
+  if (fd_ < 0) throw Error::File(errno, path, "open");
   struct stat st {};
   if (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) {
     const int error = S_ISDIR(st.st_mode) ? EISDIR : errno;
     ::close(fd_);
-    throw FileError(error, path, "open");
+    throw Error::File(error, path, "open");
   }
 }
 
@@ -82,16 +63,16 @@ size_t InputFile::ReadSome(void* buffer, size_t capacity) {
   for (;;) {
     const ssize_t n = ::read(fd_, buffer, capacity);
     if (n >= 0) return static_cast<size_t>(n);
-    if (errno != EINTR) throw FileError(errno, path_, "read");
+    if (errno != EINTR) throw Error::File(errno, path_, "read");
   }
 }
 
 OutputFile::OutputFile(const std::string& path, Sync sync, Create create, const struct stat* like)
     : path_(path), sync_(sync) {
-  if (path.empty()) throw FileError(ENOENT, path, "create");
+  if (path.empty()) throw Error::File(ENOENT, path, "create");
   const int how = create == Create::kNew ? O_CREAT | O_EXCL | O_NOFOLLOW : O_CREAT | O_TRUNC;
   fd_ = ::open(path.c_str(), O_WRONLY | how | O_CLOEXEC, like != nullptr ? 0600 : 0666);
-  if (fd_ < 0) throw FileError(errno, path, "create");
+  if (fd_ < 0) throw Error::File(errno, path, "create");
   if (like != nullptr) TakeAccessOf(fd_, *like);
   buffer_.reserve(kBufferSize);
 }
@@ -102,7 +83,7 @@ OutputFile::~OutputFile() {
   // to it: the answers for the notes created before a Notes failure must reach the host.
   try {
     Flush();
-  } catch (const FileError&) {
+  } catch (const Error&) {
   }
   ::close(fd_);
 }
@@ -124,7 +105,7 @@ void OutputFile::Flush() {
     const ssize_t n = ::write(fd_, p, left);
     if (n < 0) {
       if (errno == EINTR) continue;
-      throw FileError(errno, path_, "write");
+      throw Error::File(errno, path_, "write");
     }
     p += n;
     left -= static_cast<size_t>(n);
@@ -135,10 +116,10 @@ void OutputFile::Flush() {
 void OutputFile::Close() {
   if (fd_ < 0) return;
   Flush();
-  if (sync_ == Sync::kYes && ::fsync(fd_) != 0) throw FileError(errno, path_, "write");
+  if (sync_ == Sync::kYes && ::fsync(fd_) != 0) throw Error::File(errno, path_, "write");
   const int fd = fd_;
   fd_ = -1;
-  if (::close(fd) != 0 && errno != EINTR) throw FileError(errno, path_, "write");
+  if (::close(fd) != 0 && errno != EINTR) throw Error::File(errno, path_, "write");
 }
 
 bool LineReader::Fill() {

@@ -1,33 +1,17 @@
 // Plain file reading and writing with the failures the handler reports: every failing open,
-// read, write or close throws FileError, which names the cause and the file.
+// read, write or close throws a file Error, which names the cause and the file.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <string_view>
+
+#include "platform/error.h"
 
 struct stat;
 
 namespace pim::platform {
-
-class FileError : public std::runtime_error {
- public:
-  // `error` is the errno value of the failure.
-  FileError(int error, std::string path, std::string_view action);
-  // The same with the cause told in words (`why`, a whole sentence) instead of the system's
-  // description of `error`.
-  FileError(int error, std::string path, std::string_view action, std::string_view why);
-  int error() const { return error_; }
-  const std::string& path() const { return path_; }
-  const std::string& action() const { return action_; }
-
- private:
-  int error_;
-  std::string path_;
-  std::string action_;
-};
 
 // A stream of bytes to read: ReadSome fills up to `capacity` bytes and returns how many it
 // gave, 0 only at the end.

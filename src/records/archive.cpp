@@ -17,8 +17,8 @@ constexpr uint16_t kBigObjectTag = 0x7FFF;
 constexpr uint32_t kBigClassTag = 0x80000000u;
 constexpr size_t kMaxClassNameLength = 63;
 
-[[noreturn]] void Malformed(ArchiveError::Cause cause, const char* what) {
-  throw ArchiveError(cause, what);
+[[noreturn]] void Malformed(const char* what) {
+  throw Error::DamagedArchive(what);
 }
 
 }  // namespace
@@ -63,7 +63,7 @@ void CArchive::GetSlow(void* data, size_t size) {
     pos_ = 0;
     const size_t got = source_->ReadSome(buffer_.data(), kBufferSize);
     buffer_.resize(got);
-    if (got == 0) Malformed(ArchiveError::Cause::kEndOfFile, "the store data ends early");
+    if (got == 0) Malformed("the store data ends early");
   }
 }
 
@@ -230,14 +230,14 @@ std::unique_ptr<CSerializable> CArchive::ReadObject(const CRuntimeClass* expecte
     const uint16_t schema = ReadWord();
     const uint16_t name_length = ReadWord();
     if (name_length > kMaxClassNameLength) {
-      Malformed(ArchiveError::Cause::kBadClass, "a class name is too long");
+      Malformed("a class name is too long");
     }
     char name[kMaxClassNameLength];
     Get(name, name_length);
     cls = FindRecordClass(std::string_view(name, name_length));
-    if (cls == nullptr) Malformed(ArchiveError::Cause::kBadClass, "an unknown class name");
+    if (cls == nullptr) Malformed("an unknown class name");
     if (cls->m_wSchema != schema) {
-      Malformed(ArchiveError::Cause::kBadSchema, "a class has another schema number");
+      Malformed("a class has another schema number");
     }
     class_numbers_.emplace_back(cls, next_number_++);
   } else {
@@ -254,18 +254,18 @@ std::unique_ptr<CSerializable> CArchive::ReadObject(const CRuntimeClass* expecte
     if (is_class) {
       cls = ClassNumbered(number);
       if (cls == nullptr) {
-        Malformed(ArchiveError::Cause::kBadIndex, "a class number names no class read so far");
+        Malformed("a class number names no class read so far");
       }
     } else if (number == kNullTag) {
-      Malformed(ArchiveError::Cause::kGeneric, "an array holds no record in a place");
+      Malformed("an array holds no record in a place");
     } else if (number >= next_number_ || ClassNumbered(number) != nullptr) {
-      Malformed(ArchiveError::Cause::kBadIndex, "an object number names no record read so far");
+      Malformed("an object number names no record read so far");
     } else {
       // Every record is owned by exactly one place; a second reference would make two owners.
-      Malformed(ArchiveError::Cause::kGeneric, "a record is stored twice");
+      Malformed("a record is stored twice");
     }
   }
-  if (cls != expected) Malformed(ArchiveError::Cause::kBadClass, "a record of the wrong class");
+  if (cls != expected) Malformed("a record of the wrong class");
   std::unique_ptr<CSerializable> object = cls->m_pfnCreateObject();
   ++next_number_;
   object->Serialize(*this);

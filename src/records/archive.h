@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,23 +14,6 @@
 #include "records/serializable.h"
 
 namespace pim {
-
-// Malformed store data. The file may be damaged or hostile; reading stops at the first fault.
-class ArchiveError : public std::runtime_error {
- public:
-  enum class Cause {
-    kEndOfFile,  // the data ends early
-    kBadClass,   // unknown class name, a name of 64 bytes or more, or the wrong record class
-    kBadSchema,  // a schema number other than the class's
-    kBadIndex,   // a class or object number that names nothing read so far
-    kGeneric,    // a reference our files never hold: no object, or an object stored twice
-  };
-  ArchiveError(Cause cause, const char* what) : std::runtime_error(what), cause_(cause) {}
-  Cause cause() const { return cause_; }
-
- private:
-  Cause cause_;
-};
 
 class CArchive {
  public:

@@ -58,10 +58,6 @@ class CCalEntryObject final : public CSerializable {
   void Reset();
   void StartNotesDelta();
 
-  // vCalendar VTODO component of the record (defined with the vCalendar writer).
-  std::string ToVCalendar() const;
-  std::string ToVCalendarWithKeyLuid();
-
   int32_t m_bSeenOnPhone = 0;
   std::unique_ptr<CCalEntryObject> m_pNotesDelta;
   int32_t m_nNotesState = SyncStateUnchanged;

@@ -63,11 +63,6 @@ class CContactObject final : public CSerializable {
   // Takes the group from the first category that names one; returns the resulting group id.
   int32_t SetGroupFromCategories(const std::string& categories);
 
-  // vCard 2.1 text of the record (defined with the vCard writer).
-  std::string ToVCard() const;
-  // Sets the LUID from the Notes key, then renders.
-  std::string ToVCardWithKeyLuid();
-
   int32_t m_bSeenOnPhone = 0;
   std::unique_ptr<CContactObject> m_pNotesDelta;
   std::string m_strStorage = "ME";

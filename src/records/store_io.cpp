@@ -1,4 +1,4 @@
-#include "handler/store_io.h"
+#include "records/store_io.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -13,7 +13,7 @@
 #include "platform/platform.h"
 #include "records/store_file.h"
 
-namespace pim::handler {
+namespace pim {
 namespace {
 
 void SyncFolderOf(const std::string& path) {
@@ -34,9 +34,9 @@ std::string FinalTarget(const std::string& path) {
     if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
     char target[PATH_MAX];
     const ssize_t n = ::readlink(current.c_str(), target, sizeof target);
-    if (n < 0) throw platform::FileError(errno, path, "create");
+    if (n < 0) throw Error::File(errno, path, "create");
     if (static_cast<size_t>(n) == sizeof target) {
-      throw platform::FileError(ENAMETOOLONG, path, "create");
+      throw Error::File(ENAMETOOLONG, path, "create");
     }
     const std::string_view next(target, static_cast<size_t>(n));
     const size_t slash = current.rfind('/');
@@ -46,7 +46,7 @@ std::string FinalTarget(const std::string& path) {
       current.erase(slash + 1).append(next);
     }
   }
-  throw platform::FileError(ELOOP, path, "create");
+  throw Error::File(ELOOP, path, "create");
 }
 
 const char* KindOf(mode_t mode) {
@@ -72,18 +72,19 @@ bool CreateBeside(const std::string& path, const std::string& temp, const struct
     // A STORE.new that a killed save left behind is ours to replace. Anything else under that
     // name is someone's: it is neither followed nor removed.
     if (!S_ISREG(st.st_mode)) {
-      throw platform::FileError(S_ISDIR(st.st_mode) ? EISDIR : EEXIST, path, "create",
-                                "\"" + temp + "\", where the new store is written first, is " +
-                                    KindOf(st.st_mode) + ". Move it away and try again.");
+      throw Error::File(S_ISDIR(st.st_mode) ? EISDIR : EEXIST, path, "create",
+                        "\"" + temp + "\", where the new store is written first, is " +
+                            KindOf(st.st_mode) + ". Move it away and try again.");
     }
     if (::unlink(temp.c_str()) != 0 && FolderTakesNoNewFile(errno)) return false;
   }
   try {
     file.emplace(temp, platform::OutputFile::Sync::kYes, platform::OutputFile::Create::kNew, old);
-  } catch (const platform::FileError& error) {
+  } catch (const Error& error) {
+    if (error.kind() != Error::Kind::kFile) throw;
     if (FolderTakesNoNewFile(error.error())) return false;
     // The user knows the store by its own name, not by the name of the file beside it.
-    throw platform::FileError(error.error(), path, "create");
+    throw Error::File(error.error(), path, "create");
   }
   return true;
 }
@@ -102,8 +103,9 @@ void SaveInPlace(const std::string& path, const std::string& target, const Calen
     platform::OutputFile file(target, platform::OutputFile::Sync::kYes);
     WriteStoreTo(file, calendar, contacts);
     file.Close();
-  } catch (const platform::FileError& error) {
-    throw platform::FileError(error.error(), path, error.action());
+  } catch (const Error& error) {
+    if (error.kind() != Error::Kind::kFile) throw;
+    throw Error::File(error.error(), path, error.action());
   }
 }
 
@@ -156,14 +158,14 @@ std::string EncodeStore(const CalendarArray& calendar, const ContactArray& conta
 
 void SaveStore(const std::string& path, const CalendarArray& calendar,
                const ContactArray& contacts) {
-  if (path.empty()) throw platform::FileError(ENOENT, path, "create");
+  if (path.empty()) throw Error::File(ENOENT, path, "create");
   const std::string target = FinalTarget(path);
   struct stat old {};
   const bool exists = ::stat(target.c_str(), &old) == 0;
-  if (exists && S_ISDIR(old.st_mode)) throw platform::FileError(EISDIR, path, "create");
+  if (exists && S_ISDIR(old.st_mode)) throw Error::File(EISDIR, path, "create");
   if (exists && !S_ISREG(old.st_mode)) {
-    throw platform::FileError(EEXIST, path, "create",
-                              "\"" + target + "\" is " + KindOf(old.st_mode) + ", not a file.");
+    throw Error::File(EEXIST, path, "create",
+                      "\"" + target + "\" is " + KindOf(old.st_mode) + ", not a file.");
   }
   const std::string temp = target + ".new";
   std::optional<platform::OutputFile> file;
@@ -175,12 +177,13 @@ void SaveStore(const std::string& path, const CalendarArray& calendar,
     WriteStoreTo(*file, calendar, contacts);
     file->Close();
     if (std::rename(temp.c_str(), target.c_str()) != 0) {
-      throw platform::FileError(errno, path, "write");
+      throw Error::File(errno, path, "write");
     }
-  } catch (const platform::FileError& error) {
+  } catch (const Error& error) {
     file.reset();
     std::remove(temp.c_str());
-    throw platform::FileError(error.error(), path, error.action());
+    if (error.kind() != Error::Kind::kFile) throw;
+    throw Error::File(error.error(), path, error.action());
   } catch (...) {
     file.reset();
     std::remove(temp.c_str());
@@ -189,4 +192,4 @@ void SaveStore(const std::string& path, const CalendarArray& calendar,
   SyncFolderOf(target);
 }
 
-}  // namespace pim::handler
+}  // namespace pim

@@ -7,9 +7,9 @@
 #include "records/cal_entry_object.h"
 #include "records/contact_object.h"
 
-namespace pim::handler {
+namespace pim {
 
-// The whole store file; a failure to open or read it throws FileError.
+// The whole store file; a failure to open or read it throws a file Error.
 std::string ReadStoreFile(const std::string& path);
 
 enum class StoreLoad {
@@ -19,10 +19,10 @@ enum class StoreLoad {
 };
 
 // Reads the file at `path` into the two arrays, each replacing what its array held; `bytes`,
-// when given, receives the file's content. Failures throw: FileError (open or read),
-// ArchiveError (malformed data, a file shorter than its first word included) or bad_alloc. An
-// array read before the failure is complete; the array being read keeps the records read
-// before the fault; an array not reached is untouched.
+// when given, receives the file's content. Failures throw: a file Error (open or read),
+// a damaged-archive Error (malformed data, a file shorter than its first word included) or
+// bad_alloc. An array read before the failure is complete; the array being read keeps the records
+// read before the fault; an array not reached is untouched.
 StoreLoad LoadStore(const std::string& path, CalendarArray& calendar, ContactArray& contacts,
                     std::string* bytes = nullptr);
 
@@ -41,4 +41,4 @@ std::string EncodeStore(const CalendarArray& calendar, const ContactArray& conta
 void SaveStore(const std::string& path, const CalendarArray& calendar,
                const ContactArray& contacts);
 
-}  // namespace pim::handler
+}  // namespace pim

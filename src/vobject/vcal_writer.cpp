@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "records/cal_entry_object.h"
 #include "vobject/vdatetime.h"
+#include "vobject/vobject_writer.h"
 
 namespace pim {
 namespace {
@@ -46,34 +46,29 @@ void AppendRuleText(std::string& out, const RepeatRule& rule) {
 
 }  // namespace
 
-std::string CCalEntryObject::ToVCalendar() const {
+std::string VObjectText(const CCalEntryObject& record) {
   std::string out;
   out.reserve(192);
   out += "BEGIN:VTODO\n";
   out += "X-VOQ-LUID:";
-  out += m_strLuid;
+  out += record.m_strLuid;
   out += '\n';
-  if (m_bHasStart) AppendTimeLine(out, "DTSTART:", m_tStart);
-  if (m_bHasEnd) AppendTimeLine(out, "DTEND:", m_tEnd);
-  if (m_bHasAlarm) out += m_bAlarm != 0 ? "AALARM:ON\n" : "AALARM:OFF\n";
-  if (m_bHasSummary) {
+  if (record.m_bHasStart) AppendTimeLine(out, "DTSTART:", record.m_tStart);
+  if (record.m_bHasEnd) AppendTimeLine(out, "DTEND:", record.m_tEnd);
+  if (record.m_bHasAlarm) out += record.m_bAlarm != 0 ? "AALARM:ON\n" : "AALARM:OFF\n";
+  if (record.m_bHasSummary) {
     out += "SUMMARY:";
-    out += m_strSummary;
+    out += record.m_strSummary;
     out += '\n';
   }
-  if (m_bHasRepeat) {
+  if (record.m_bHasRepeat) {
     out += "RRULE:";
-    AppendRuleText(out, m_repeat);
+    AppendRuleText(out, record.m_repeat);
     out += '\n';
   }
-  if (m_bHasLastModified) AppendTimeLine(out, "LAST-MODIFIED:", m_tLastModified);
+  if (record.m_bHasLastModified) AppendTimeLine(out, "LAST-MODIFIED:", record.m_tLastModified);
   out += "END:VTODO\n";
   return out;
-}
-
-std::string CCalEntryObject::ToVCalendarWithKeyLuid() {
-  m_strLuid = kLuidMode == 1 ? LuidOfNoteId(m_nNoteId) : m_strNoteKey;
-  return ToVCalendar();
 }
 
 }  // namespace pim

@@ -2,8 +2,8 @@
 // single line feeds, values copied as they stand (no escaping, encoding or folding).
 #include <string>
 
-#include "records/contact_object.h"
 #include "vobject/vdatetime.h"
+#include "vobject/vobject_writer.h"
 
 namespace pim {
 namespace {
@@ -22,33 +22,28 @@ void AppendNumberLine(std::string& out, std::string_view name, int32_t value) {
 
 }  // namespace
 
-std::string CContactObject::ToVCard() const {
+std::string VObjectText(const CContactObject& record) {
   std::string out;
   out.reserve(256);
   out += "BEGIN:VCARD\nVERSION:2.1\n";
-  AppendLine(out, "X-VOQ-LUID:", m_strLuid);
-  AppendLine(out, "X-VOQ-PHB-STORAGE:", m_strStorage);
-  if (m_bHasFirstName) AppendLine(out, "N:", m_strFirstName);
-  if (m_bHasLastName) AppendLine(out, "LN:", m_strLastName);
-  if (m_bHasCompany) AppendLine(out, "ORG:", m_strCompany);
-  if (m_bHasWorkPhone) AppendLine(out, "TEL;WORK;VOICE:", m_strWorkPhone);
-  if (m_bHasHomePhone) AppendLine(out, "TEL;HOME;VOICE:", m_strHomePhone);
-  if (m_bHasMobilePhone) AppendLine(out, "TEL;CELL;VOICE:", m_strMobilePhone);
-  if (m_bHasWorkFax) AppendLine(out, "TEL;WORK;FAX:", m_strWorkFax);
-  if (m_bHasEmail) AppendLine(out, "EMAIL;PREF;INTERNET:", m_strEmail);
-  if (m_bHasPictureId) AppendNumberLine(out, "X-VOQ-PHB-PIC-ID:", m_nPictureId);
-  if (m_bHasRingId) AppendNumberLine(out, "X-VOQ-PHB-RING-ID:", m_nRingId);
-  if (m_bHasGroupId) AppendNumberLine(out, "X-VOQ-PHB-CGROUP-ID:", m_nGroupId);
+  AppendLine(out, "X-VOQ-LUID:", record.m_strLuid);
+  AppendLine(out, "X-VOQ-PHB-STORAGE:", record.m_strStorage);
+  if (record.m_bHasFirstName) AppendLine(out, "N:", record.m_strFirstName);
+  if (record.m_bHasLastName) AppendLine(out, "LN:", record.m_strLastName);
+  if (record.m_bHasCompany) AppendLine(out, "ORG:", record.m_strCompany);
+  if (record.m_bHasWorkPhone) AppendLine(out, "TEL;WORK;VOICE:", record.m_strWorkPhone);
+  if (record.m_bHasHomePhone) AppendLine(out, "TEL;HOME;VOICE:", record.m_strHomePhone);
+  if (record.m_bHasMobilePhone) AppendLine(out, "TEL;CELL;VOICE:", record.m_strMobilePhone);
+  if (record.m_bHasWorkFax) AppendLine(out, "TEL;WORK;FAX:", record.m_strWorkFax);
+  if (record.m_bHasEmail) AppendLine(out, "EMAIL;PREF;INTERNET:", record.m_strEmail);
+  if (record.m_bHasPictureId) AppendNumberLine(out, "X-VOQ-PHB-PIC-ID:", record.m_nPictureId);
+  if (record.m_bHasRingId) AppendNumberLine(out, "X-VOQ-PHB-RING-ID:", record.m_nRingId);
+  if (record.m_bHasGroupId) AppendNumberLine(out, "X-VOQ-PHB-CGROUP-ID:", record.m_nGroupId);
   out += "REV:";
-  AppendVDateTime(out, m_tRevision);
+  AppendVDateTime(out, record.m_tRevision);
   out += '\n';
   out += "END:VCARD\n";
   return out;
-}
-
-std::string CContactObject::ToVCardWithKeyLuid() {
-  m_strLuid = kLuidMode == 1 ? LuidOfNoteId(m_nNoteId) : m_strNoteKey;
-  return ToVCard();
 }
 
 }  // namespace pim

@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <functional>
 
+#include "faults/notes_faults.h"
 #include "handler/handler_fixture.h"
-#include "notesapi/fault_injection.h"
 
 namespace pim::test {
 namespace {

@@ -8,6 +8,7 @@
 #include "support/test_support.h"
 #include "vobject/vdatetime.h"
 #include "vobject/vobject_reader.h"
+#include "vobject/vobject_writer.h"
 
 namespace pim {
 namespace {
@@ -86,9 +87,9 @@ TEST(VCardTest, ReadsAPhonesCardAndWritesItBackInFixedOrder) {
             "BEGIN VERSION X-VOQ-LUID LN END TEL;CELL N  version VERSION (refused) ");
   EXPECT_EQ(card.m_tRevision, 1120212000);
   card.SetLastName("Smith", false);
-  EXPECT_EQ(card.ToVCard(), kCard);
+  EXPECT_EQ(VObjectText(card), kCard);
   card.m_nNoteId = 0xFFFFFFFF;
-  EXPECT_EQ(card.ToVCardWithKeyLuid().substr(0, 38), "BEGIN:VCARD\nVERSION:2.1\nX-VOQ-LUID:-1\n");
+  EXPECT_EQ(KeyLuidVObjectText(card).substr(0, 38), "BEGIN:VCARD\nVERSION:2.1\nX-VOQ-LUID:-1\n");
   card.Reset();
   ReadLines(card, "X-VOQ-PHB-PIC-ID:x\nX-VOQ-PHB-CGROUP-ID:2x\n", ReadVCardProperty);
   EXPECT_EQ(card.m_nPictureId + card.m_nGroupId, 2);
@@ -107,12 +108,12 @@ TEST(VCalendarTest, ReadsAPhonesToDoAndWritesItBackInFixedOrder) {
             "BEGIN X-VOQ-LUID RRULE END DUE ");
   EXPECT_EQ(back.m_tStart, 1120233600);
   back.SetRepeat(RepeatRule{RepeatRule::kMonthly, {}}, true);
-  EXPECT_EQ(back.ToVCalendar(), todo);
+  EXPECT_EQ(VObjectText(back), todo);
   ReadLines(back, "AALARM:off\n", ReadVCalendarProperty);
   EXPECT_EQ(back.m_bAlarm, 0);
   back.Reset();
   back.m_nNoteId = 2310;
-  EXPECT_EQ(back.ToVCalendarWithKeyLuid(), "BEGIN:VTODO\nX-VOQ-LUID:2310\nEND:VTODO\n");
+  EXPECT_EQ(KeyLuidVObjectText(back), "BEGIN:VTODO\nX-VOQ-LUID:2310\nEND:VTODO\n");
 }
 
 TEST(VCalendarTest, RuleTextOfEachKind) {
@@ -131,7 +132,7 @@ TEST(VCalendarTest, RuleTextOfEachKind) {
     CCalEntryObject e;
     e.m_repeat = rule;
     e.m_bHasRepeat = 1;
-    EXPECT_EQ(e.ToVCalendar(),
+    EXPECT_EQ(VObjectText(e),
               std::string("BEGIN:VTODO\nX-VOQ-LUID:\nRRULE:") + text + "\nEND:VTODO\n");
   }
 }
