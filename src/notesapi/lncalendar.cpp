@@ -168,11 +168,11 @@ LNSTATUS LNCalendar::GetEntries(const LNDatetimeRange& range, LNCalendarEntryArr
     // end day. A day key plus a full day of moment digits is that next midnight.
     const int64_t from = detail::DayKey(begin.GetYear(), begin.GetMonth(), begin.GetDay());
     const int64_t to = detail::DayKey(end.GetYear(), end.GetMonth(), end.GetDay()) + 100'000'000;
-    const auto stored = db_->ListEntries(from, to);
-    std::vector<LNCalendarEntry> found(stored->size());
-    for (size_t i = 0; i < stored->size(); ++i) {
+    std::vector<detail::StoredNote> stored = db_->ListEntries(from, to);
+    std::vector<LNCalendarEntry> found(stored.size());
+    for (size_t i = 0; i < stored.size(); ++i) {
       // Entries come open: the calendar read them whole anyway.
-      found[i].TakeListed(db_, (*stored)[i]);
+      found[i].TakeListed(db_, std::move(stored[i]));
       found[i].open_ = true;
     }
     entries->entries_ = std::move(found);

@@ -54,12 +54,12 @@ LNSTATUS LNDatabase::GetDocuments(LNDocumentArray* documents) {
   return RunCall(LNOperation::kDatabaseGetDocuments, [&]() -> LNSTATUS {
     if (documents == nullptr) return LNERR_BAD_ARGUMENT;
     if (!db_) return LNERR_DATABASE_NOT_OPEN;
-    const auto notes = db_->ListNotes();
-    std::vector<LNDocument> found(notes->size());
+    std::vector<detail::StoredNote> notes = db_->ListNotes();
+    std::vector<LNDocument> found(notes.size());
     // Read whole at once, which spares a read transaction (and its file locks) for every note
     // a caller then opens.
-    for (size_t i = 0; i < notes->size(); ++i)
-      found[i].TakeListed(db_, (*notes)[i]);
+    for (size_t i = 0; i < notes.size(); ++i)
+      found[i].TakeListed(db_, std::move(notes[i]));
     documents->documents_ = std::move(found);
     return LNNOERROR;
   });

@@ -20,12 +20,12 @@ LNSTATUS LNNote::CheckOpen() const {
 }
 
 void LNNote::TakeListed(const std::shared_ptr<detail::NotesDatabase>& db,
-                        const detail::StoredNote& note) {
+                        detail::StoredNote&& note) {
   db_ = db;
   id_ = note.id;
-  form_ = note.form;
+  form_ = std::move(note.form);
   modified_ = note.modified;
-  encoded_items_ = note.encoded_items;
+  encoded_items_ = std::move(note.encoded_items);
   encoded_ = true;
 }
 

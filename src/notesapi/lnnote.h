@@ -64,7 +64,7 @@ class LNNote {
   const LNItem* FindItem(const LNString& name) const;
   // Makes this handle the note as a listing read it, not open; its items are decoded when
   // first looked at.
-  void TakeListed(const std::shared_ptr<detail::NotesDatabase>& db, const detail::StoredNote& note);
+  void TakeListed(const std::shared_ptr<detail::NotesDatabase>& db, detail::StoredNote&& note);
   // Decodes the items that came encoded from a whole read; false when they are damaged.
   bool DecodeLoadedItems() const;
   // Replaces the item of that name (any letter case) or appends it.

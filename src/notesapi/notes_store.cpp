@@ -45,7 +45,6 @@ constexpr const char* kStatementText[] = {
     "SELECT form, modified, items FROM notes WHERE id = ?1",
     "SELECT form FROM notes WHERE id = ?1",
     "SELECT id, form, modified, items, entry_start FROM notes ORDER BY id",
-    "PRAGMA data_version",
     "INSERT INTO notes(form, modified, entry_start, items) VALUES(?1, ?2, ?3, ?4)",
     "UPDATE notes SET form = ?2, modified = ?3, entry_start = ?4, items = ?5 WHERE id = ?1",
     "DELETE FROM notes WHERE id = ?1",
@@ -392,32 +391,9 @@ bool NotesDatabase::NoteForm(NOTEID id, LNString& form) {
   return true;
 }
 
-NotesDatabase::FileVersion NotesDatabase::CurrentVersion() {
-  Statement version(*this, Sql::kDataVersion);
-  if (!version.Step()) RaiseSqlite(SQLITE_CORRUPT);
-  return {version.Int(0), sqlite3_total_changes64(connection_.get())};
-}
-
-std::shared_ptr<const std::vector<StoredNote>> NotesDatabase::Listing(Sql sql, int64_t from,
-                                                                      int64_t to) {
-  const FileVersion version = CurrentVersion();
-  std::optional<CachedListing>& cached = sql == Sql::kListNotes ? notes_ : entries_;
-  if (cached && cached->from == from && cached->to == to && cached->version == version) {
-    return cached->notes;
-  }
-  cached.reset();
-  Statement list(*this, sql);
-  if (sql == Sql::kListEntries) {
-    list.Bind(1, from);
-    list.Bind(2, to);
-  }
-  auto notes = std::make_shared<const std::vector<StoredNote>>(ReadEncodedNotes(list));
-  cached = CachedListing{from, to, version, notes};
-  return notes;
-}
-
-std::shared_ptr<const std::vector<StoredNote>> NotesDatabase::ListNotes() {
-  return Listing(Sql::kListNotes, 0, 0);
+std::vector<StoredNote> NotesDatabase::ListNotes() {
+  Statement list(*this, Sql::kListNotes);
+  return ReadEncodedNotes(list);
 }
 
 NOTEID NotesDatabase::WriteNote(NOTEID id, const LNString& form, const LNDatetime& modified,
@@ -463,9 +439,11 @@ bool NotesDatabase::DeleteNote(NOTEID id) {
   return true;
 }
 
-std::shared_ptr<const std::vector<StoredNote>> NotesDatabase::ListEntries(int64_t from,
-                                                                          int64_t to) {
-  return Listing(Sql::kListEntries, from, to);
+std::vector<StoredNote> NotesDatabase::ListEntries(int64_t from, int64_t to) {
+  Statement list(*this, Sql::kListEntries);
+  list.Bind(1, from);
+  list.Bind(2, to);
+  return ReadEncodedNotes(list);
 }
 
 std::shared_ptr<NotesDatabase> ConnectionPool::Get(const std::string& path) {

@@ -62,7 +62,6 @@ enum class Sql : size_t {
   kReadNote,
   kNoteForm,
   kListNotes,  // id, form, modified, items, entry_start; ascending by id
-  kDataVersion,
   kInsertNote,
   kUpdateNote,
   kDeleteNote,
@@ -146,7 +145,7 @@ class NotesDatabase {
   bool NoteForm(NOTEID id, LNString& form);
   // Every note, whole, ascending by ID: one read instead of one per note. The items come
   // encoded (encoded_items), since many callers look at the forms alone.
-  std::shared_ptr<const std::vector<StoredNote>> ListNotes();
+  std::vector<StoredNote> ListNotes();
   // Writes a note in one transaction: a new one when `id` is 0, and returns its ID. Raises
   // LNERR_NOTE_NOT_FOUND when the note was deleted meanwhile (it is not brought back).
   NOTEID WriteNote(NOTEID id, const LNString& form, const LNDatetime& modified,
@@ -155,7 +154,7 @@ class NotesDatabase {
   bool DeleteNote(NOTEID id);
   // The calendar entries whose start moment key lies in [from, to), by start then ID; the
   // items come encoded, as with ListNotes.
-  std::shared_ptr<const std::vector<StoredNote>> ListEntries(int64_t from, int64_t to);
+  std::vector<StoredNote> ListEntries(int64_t from, int64_t to);
 
   // A batch: the writes up to EndBatch go to the file in one transaction, which spares a
   // commit (and its WAL sync) per note when many are written. Neither nests.
@@ -175,30 +174,8 @@ class NotesDatabase {
   void Exec(const char* sql);
   void CheckSchema();
 
-  // Changes whenever the file's notes may have changed: data_version moves with the commits
-  // of other connections, total_changes with the writes of this one.
-  struct FileVersion {
-    int64_t data_version;
-    int64_t total_changes;
-    bool operator==(const FileVersion&) const = default;
-  };
-  FileVersion CurrentVersion();
-  // The rows of kListNotes, or of kListEntries from `from` to `to`, served again from the
-  // last listing while the file is unchanged: a sync lists every note twice in a row (to
-  // count, then to retrieve).
-  std::shared_ptr<const std::vector<StoredNote>> Listing(Sql sql, int64_t from, int64_t to);
-
-  struct CachedListing {
-    int64_t from;
-    int64_t to;
-    FileVersion version;
-    std::shared_ptr<const std::vector<StoredNote>> notes;
-  };
-
   std::string path_;
   std::string title_;
-  std::optional<CachedListing> notes_;    // the last kListNotes
-  std::optional<CachedListing> entries_;  // the last kListEntries
   dev_t device_ = 0;  // the file opened, to tell when the path names another one
   ino_t inode_ = 0;
   bool in_batch_ = false;
