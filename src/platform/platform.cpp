@@ -8,32 +8,36 @@
 namespace pim::platform {
 namespace {
 
-std::atomic<MessageBoxHook> g_message_box_hook{nullptr};
-std::atomic<DebugOutputHook> g_debug_output_hook{nullptr};
+// Where the host wants message boxes and debug output; set from any thread at any time.
+struct Hooks {
+  std::atomic<MessageBoxHook> message_box{nullptr};
+  std::atomic<DebugOutputHook> debug_output{nullptr};
+};
+Hooks g_hooks;
 
 }  // namespace
 
 void SetMessageBoxHook(MessageBoxHook hook) {
-  g_message_box_hook.store(hook);
+  g_hooks.message_box.store(hook);
 }
 
 void SetDebugOutputHook(DebugOutputHook hook) {
-  g_debug_output_hook.store(hook);
+  g_hooks.debug_output.store(hook);
 }
 
 int MessageBoxA(void* owner, const char* text, const char* caption, unsigned int style) {
-  if (MessageBoxHook hook = g_message_box_hook.load()) return hook(owner, text, caption, style);
+  if (MessageBoxHook hook = g_hooks.message_box.load()) return hook(owner, text, caption, style);
   std::fprintf(stderr, "%s: %s\n", caption ? caption : "Error", text ? text : "");
   std::fflush(stderr);
   return kIdOk;
 }
 
 void OutputDebugStringA(const char* text) {
-  if (DebugOutputHook hook = g_debug_output_hook.load()) hook(text ? text : "");
+  if (DebugOutputHook hook = g_hooks.debug_output.load()) hook(text ? text : "");
 }
 
 bool DebugOutputWanted() {
-  return g_debug_output_hook.load() != nullptr;
+  return g_hooks.debug_output.load() != nullptr;
 }
 
 bool PathExists(const std::string& path) {
