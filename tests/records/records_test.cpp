@@ -104,6 +104,11 @@ TEST(StoreFileTest, StringLengthPicksThePrefixForm) {
     EXPECT_EQ(ToHex(bytes.substr(32, Hex(prefix).size())), ToHex(Hex(prefix)));
     EXPECT_EQ(Decode(bytes).contacts.at(0)->m_strNoteKey, contacts[0]->m_strNoteKey);
   }
+  // A string stored as UTF-16 (marked FF FE FF) reads as UTF-8.
+  EXPECT_EQ(Decode(std::string(kStore).replace(232, 4, Hex("FF FE FF 03 41 00 F1 00 6E 00")))
+                .contacts.at(0)
+                ->m_strFirstName,
+            "A\xC3\xB1n");
 }
 
 TEST(StoreFileTest, ClassNumbersFrom0x7FFFTakeTheLongForm) {
@@ -120,6 +125,19 @@ TEST(StoreFileTest, ClassNumbersFrom0x7FFFTakeTheLongForm) {
   EXPECT_EQ(ToHex(bytes.substr(contacts_at + 2 + 20 + 74, 6)), "FF 7F FF 7F 00 80");
   const Loaded loaded = Decode(bytes);
   EXPECT_TRUE(Encode(loaded.calendar, loaded.contacts) == bytes);
+}
+
+TEST(StoreFileTest, CountsFrom65535TakeTheLongForm) {
+  for (const auto& [count, form] : {std::pair<size_t, const char*>{0xFFFE, "FE FF"},
+                                    std::pair<size_t, const char*>{0xFFFF, "FF FF FF FF 00 00"}}) {
+    SCOPED_TRACE(count);
+    ContactArray contacts;
+    for (size_t i = 0; i < count; ++i)
+      contacts.push_back(std::make_unique<CContactObject>());
+    const std::string bytes = Encode({}, contacts);
+    EXPECT_EQ(ToHex(bytes.substr(6, Hex(form).size())), ToHex(Hex(form)));
+    EXPECT_EQ(Decode(bytes).contacts.size(), count);
+  }
 }
 
 TEST(StoreFileTest, DamagedStoreIsRefusedKeepingTheRecordsReadBeforeTheFault) {
