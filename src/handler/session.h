@@ -9,6 +9,7 @@
 #include <string>
 
 #include "notes/notes_side.h"
+#include "notes/sync_scope.h"
 #include "platform/error.h"
 #include "records/cal_entry_object.h"
 #include "records/contact_object.h"
@@ -17,9 +18,9 @@ namespace pim::handler {
 
 // The run's settings, as the host handed them to PIMHandler_Prepare.
 struct Settings {
-  int32_t sync_mode = 2;
-  int32_t contact_limit = 200;
-  int32_t calendar_limit = 200;
+  int32_t sync_mode = kDefaultSyncMode;
+  int32_t contact_limit = kDefaultLimit;
+  int32_t calendar_limit = kDefaultLimit;
   std::string contact_db_path;
   std::string contact_db_server;
   std::string calendar_first_name;

@@ -3,6 +3,7 @@
 #include "notes/calendar_entry.h"
 #include "notes/note_id_merge.h"
 #include "notes/person_document.h"
+#include "notes/sync_scope.h"
 
 namespace pim {
 
@@ -18,10 +19,7 @@ void OpenContactDatabase(notes::LNNotesSession& session, const NotesNames& names
 }
 
 void GetSyncedEntries(notes::LNCalendar& calendar, notes::LNCalendarEntryArray& entries) {
-  notes::LNDatetimeRange range;
-  range.SetBegin(notes::LNDatetime("1990/1/1"));
-  range.SetEnd(notes::LNDatetime("2020/1/1"));
-  calendar.GetEntries(range, &entries, notes::TRUE, "");
+  calendar.GetEntries(RetrievalRange(), &entries, notes::TRUE, "");
 }
 
 void ReadNotes(notes::LNNotesSession& session, const NotesNames& names, CalendarArray* todos,

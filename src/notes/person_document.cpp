@@ -30,15 +30,15 @@ struct PersonItem {
 
 // clang-format off
 constexpr PersonItem kPersonItems[] = {
-    {"FirstName",            "First Name:",        &CContactObject::SetFirstName,   &CContactObject::m_strFirstName},
-    {"LastName",             "Last Name:",         &CContactObject::SetLastName,    nullptr},
-    {"Categories",           "Categories:",        nullptr,                         nullptr},
-    {"CellPhoneNumber",      "Cell Phone Number:", &CContactObject::SetMobilePhone, &CContactObject::m_strMobilePhone},
-    {"MailAddress",          "Mail Address:",      &CContactObject::SetEmail,       &CContactObject::m_strEmail},
-    {"OfficeFAXPhoneNumber", "Fax:",               &CContactObject::SetWorkFax,     &CContactObject::m_strWorkFax},
-    {"PhoneNumber",          "Home:",              &CContactObject::SetHomePhone,   &CContactObject::m_strHomePhone},
-    {"OfficePhoneNumber",    "Office:",            &CContactObject::SetWorkPhone,   &CContactObject::m_strWorkPhone},
-    {"CompanyName",          "Company:",           &CContactObject::SetCompany,     &CContactObject::m_strCompany},
+    {kFirstNameItem,   "First Name:",        &CContactObject::SetFirstName,   &CContactObject::m_strFirstName},
+    {kLastNameItem,    "Last Name:",         &CContactObject::SetLastName,    nullptr},
+    {kCategoriesItem,  "Categories:",        nullptr,                         nullptr},
+    {kCellPhoneItem,   "Cell Phone Number:", &CContactObject::SetMobilePhone, &CContactObject::m_strMobilePhone},
+    {kMailAddressItem, "Mail Address:",      &CContactObject::SetEmail,       &CContactObject::m_strEmail},
+    {kOfficeFaxItem,   "Fax:",               &CContactObject::SetWorkFax,     &CContactObject::m_strWorkFax},
+    {kPhoneItem,       "Home:",              &CContactObject::SetHomePhone,   &CContactObject::m_strHomePhone},
+    {kOfficePhoneItem, "Office:",            &CContactObject::SetWorkPhone,   &CContactObject::m_strWorkPhone},
+    {kCompanyItem,     "Company:",           &CContactObject::SetCompany,     &CContactObject::m_strCompany},
 };
 // clang-format on
 
@@ -74,10 +74,6 @@ bool NotesTimeToLocal(int32_t& time, const LNDatetime& datetime) {
   return true;
 }
 
-bool IsPersonForm(const LNString& form) {
-  return platform::EqualsNoCase(form, kPersonForm);
-}
-
 std::unique_ptr<CContactObject> ReadPersonDocument(LNDocument& document) {
   LNString form;
   document.GetFormNote(&form);
@@ -104,7 +100,7 @@ std::unique_ptr<CContactObject> ReadPersonDocument(LNDocument& document) {
 }
 
 void WritePersonDocument(LNDocument& document, const CContactObject& record) {
-  WriteTextItem(document, "Type", kPersonForm);
+  WriteTextItem(document, kPersonTypeItem, kPersonForm);
   for (const PersonItem& row : kPersonItems) {
     if (row.field != nullptr) {
       WriteTextItem(document, row.item, record.*row.field);

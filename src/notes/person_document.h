@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "notes/sync_scope.h"
 #include "notesapi/lndatabase.h"
 #include "notesapi/lndatetime.h"
 #include "notesapi/lnnote.h"
@@ -21,10 +22,6 @@ bool ReadTextItem(const notes::LNNote& note, const notes::LNString& name, std::s
 // by the local rules for that date. False (and `time` untouched) unless the date-time holds
 // both a date and a time.
 bool NotesTimeToLocal(int32_t& time, const notes::LNDatetime& datetime);
-
-// The form of the documents that are contacts, and the value of their Type item.
-inline constexpr char kPersonForm[] = "Person";
-bool IsPersonForm(const notes::LNString& form);
 
 // The record of an open Person document, with the items read traced; null for a document of
 // another form (nothing traced then). NoteIdMerge merges it into the store.

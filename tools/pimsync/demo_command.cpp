@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "command_line.h"
+#include "notes/sync_scope.h"
 #include "notesapi/lncalendar.h"
 #include "notesapi/lnsession.h"
 #include "run_commands.h"
 #include "sync_run.h"
-#include "sync_scope.h"
 
 namespace pim::cli {
 namespace {
@@ -130,35 +130,35 @@ void CreateNotes(const std::string& path) {
   Sample notes(path);
   const LNDatetime entered = At(2019, 1, 7, 9, 0);
   const std::vector<Items> people = {
-      {{"FirstName", "Ann Archer"},
-       {"LastName", "Archer"},
-       {"Categories", "Family"},
-       {"CellPhoneNumber", "+44 7700 900001"},
-       {"MailAddress", "ann@example.org"}},
-      {{"FirstName", "Bob Baker"},
-       {"CompanyName", "Baker & Sons"},
-       {"Categories", "Business"},
-       {"OfficePhoneNumber", "+44 20 7946 0002"},
-       {"OfficeFAXPhoneNumber", "+44 20 7946 0003"}},
-      {{"FirstName", "Carla Diaz"},
-       {"Categories", "Friends"},
-       {"MailAddress", "carla@example.org"},
-       {"CellPhoneNumber", "+34 600 000 004"}},
-      {{"FirstName", "David Evans"}, {"Categories", "VIP"}, {"PhoneNumber", "+44 161 496 0005"}},
-      {{"FirstName", "Erin Fox"}, {"CellPhoneNumber", "+353 85 000 0006"}},
-      {{"FirstName", "Frank Green"},
-       {"CompanyName", "Green Gardens"},
-       {"OfficePhoneNumber", "+44 117 496 0007"}},
-      {{"FirstName", "Grace Hall"}, {"MailAddress", "grace@example.net"}},
-      {{"FirstName", "Henry Irwin"}, {"PhoneNumber", "+44 131 496 0009"}},
-      {{"FirstName", "Irene Jones"},
-       {"Categories", "Friends, Golf"},
-       {"CellPhoneNumber", "+44 7700 900010"}},
-      {{"FirstName", "Jack King"},
-       {"CompanyName", "King Print"},
-       {"OfficePhoneNumber", "+44 29 2018 0011"}},
-      {{"FirstName", "Karen Lee"}, {"Categories", "Family"}, {"PhoneNumber", "+44 1632 960012"}},
-      {{"FirstName", "Liam Moore"}, {"MailAddress", "liam@example.com"}},
+      {{kFirstNameItem, "Ann Archer"},
+       {kLastNameItem, "Archer"},
+       {kCategoriesItem, "Family"},
+       {kCellPhoneItem, "+44 7700 900001"},
+       {kMailAddressItem, "ann@example.org"}},
+      {{kFirstNameItem, "Bob Baker"},
+       {kCompanyItem, "Baker & Sons"},
+       {kCategoriesItem, "Business"},
+       {kOfficePhoneItem, "+44 20 7946 0002"},
+       {kOfficeFaxItem, "+44 20 7946 0003"}},
+      {{kFirstNameItem, "Carla Diaz"},
+       {kCategoriesItem, "Friends"},
+       {kMailAddressItem, "carla@example.org"},
+       {kCellPhoneItem, "+34 600 000 004"}},
+      {{kFirstNameItem, "David Evans"}, {kCategoriesItem, "VIP"}, {kPhoneItem, "+44 161 496 0005"}},
+      {{kFirstNameItem, "Erin Fox"}, {kCellPhoneItem, "+353 85 000 0006"}},
+      {{kFirstNameItem, "Frank Green"},
+       {kCompanyItem, "Green Gardens"},
+       {kOfficePhoneItem, "+44 117 496 0007"}},
+      {{kFirstNameItem, "Grace Hall"}, {kMailAddressItem, "grace@example.net"}},
+      {{kFirstNameItem, "Henry Irwin"}, {kPhoneItem, "+44 131 496 0009"}},
+      {{kFirstNameItem, "Irene Jones"},
+       {kCategoriesItem, "Friends, Golf"},
+       {kCellPhoneItem, "+44 7700 900010"}},
+      {{kFirstNameItem, "Jack King"},
+       {kCompanyItem, "King Print"},
+       {kOfficePhoneItem, "+44 29 2018 0011"}},
+      {{kFirstNameItem, "Karen Lee"}, {kCategoriesItem, "Family"}, {kPhoneItem, "+44 1632 960012"}},
+      {{kFirstNameItem, "Liam Moore"}, {kMailAddressItem, "liam@example.com"}},
   };
   for (const Items& person : people)
     notes.AddPerson(person, entered);
@@ -195,26 +195,28 @@ void Drift(const std::string& notes_path, const std::string& phone_path) {
   {
     Sample notes(notes_path);
     const LNDatetime later = At(2019, 6, 1, 10, 0);
-    notes.Edit(notes.Find("FirstName", "Bob Baker"), {{"OfficePhoneNumber", "+44 20 7946 0020"}},
+    notes.Edit(notes.Find(kFirstNameItem, "Bob Baker"), {{kOfficePhoneItem, "+44 20 7946 0020"}},
                later);
-    notes.Edit(notes.Find("FirstName", "Carla Diaz"), {{"MailAddress", "carla@work.example"}},
+    notes.Edit(notes.Find(kFirstNameItem, "Carla Diaz"), {{kMailAddressItem, "carla@work.example"}},
                later);
-    notes.Delete(notes.Find("FirstName", "Grace Hall"));
-    notes.AddPerson({{"FirstName", "Mia Novak"}, {"CellPhoneNumber", "+420 601 000 013"}}, later);
-    notes.AddPerson(
-        {{"FirstName", "Noah Ortiz"}, {"Categories", "Business"}, {"CompanyName", "Ortiz Design"}},
-        later);
+    notes.Delete(notes.Find(kFirstNameItem, "Grace Hall"));
+    notes.AddPerson({{kFirstNameItem, "Mia Novak"}, {kCellPhoneItem, "+420 601 000 013"}}, later);
+    notes.AddPerson({{kFirstNameItem, "Noah Ortiz"},
+                     {kCategoriesItem, "Business"},
+                     {kCompanyItem, "Ortiz Design"}},
+                    later);
     notes.RenameTodo(notes.Find(kEntryBriefItem, "Dentist"), "Dentist (moved to 4 pm)", later);
     notes.AddTodo(At(2019, 6, 20, 9, 0), At(2019, 6, 20, 9, 30), "Book the holiday", true);
   }
   Sample phone(phone_path);
   const LNDatetime later = At(2019, 6, 2, 18, 0);
-  phone.Edit(phone.Find("FirstName", "Ann Archer"), {{"CellPhoneNumber", "+44 7700 900099"}},
+  phone.Edit(phone.Find(kFirstNameItem, "Ann Archer"), {{kCellPhoneItem, "+44 7700 900099"}},
              later);
-  phone.Edit(phone.Find("FirstName", "Carla Diaz"), {{"MailAddress", "carla@home.example"}}, later);
-  phone.Delete(phone.Find("FirstName", "Henry Irwin"));
-  phone.AddPerson({{"FirstName", "Olivia Park"}, {"CellPhoneNumber", "+44 7700 900014"}}, later);
-  phone.AddPerson({{"FirstName", "Paul Quinn"}, {"PhoneNumber", "+44 1632 960015"}}, later);
+  phone.Edit(phone.Find(kFirstNameItem, "Carla Diaz"), {{kMailAddressItem, "carla@home.example"}},
+             later);
+  phone.Delete(phone.Find(kFirstNameItem, "Henry Irwin"));
+  phone.AddPerson({{kFirstNameItem, "Olivia Park"}, {kCellPhoneItem, "+44 7700 900014"}}, later);
+  phone.AddPerson({{kFirstNameItem, "Paul Quinn"}, {kPhoneItem, "+44 1632 960015"}}, later);
   phone.Delete(phone.Find(kEntryBriefItem, "Pay taxes"));
   phone.AddTodo(At(2019, 7, 1, 17, 0), At(2019, 7, 1, 17, 30), "Buy a birthday present", true);
 }

@@ -12,9 +12,9 @@
 #include "command_line.h"
 #include "item_values.h"
 #include "json_text.h"
+#include "notes/sync_scope.h"
 #include "notesapi/lncalendar.h"
 #include "notesapi/lnsession.h"
-#include "sync_scope.h"
 
 namespace pim::cli {
 namespace {
@@ -147,7 +147,7 @@ std::vector<ItemArgument> CollectItems(const ParsedArguments& args, size_t fixed
     auto [name, value] = SplitAssignment(arg.value, "item");
     ItemArgument* item = nullptr;
     for (ItemArgument& known : items) {
-      if (SameName(known.name, name)) item = &known;
+      if (SameNotesName(known.name, name)) item = &known;
     }
     if (item == nullptr) {
       item = &items.emplace_back();

@@ -6,9 +6,9 @@
 #include <utility>
 
 #include "item_values.h"
+#include "notes/sync_scope.h"
 #include "notesapi/lncalendar.h"
 #include "notesapi/lnsession.h"
-#include "sync_scope.h"
 
 namespace pim::cli {
 
@@ -20,7 +20,7 @@ namespace {
 // follow from the note's form or from its other items: the Person document's Type (its form
 // again), an entry's type and its alarm time (its end). A save that only adds them changes
 // nothing a user would see.
-constexpr const char* kStampedItems[] = {"Type", kEntryTypeItem, kEntryAlarmTimeItem};
+constexpr const char* kStampedItems[] = {kPersonTypeItem, kEntryTypeItem, kEntryAlarmTimeItem};
 
 char Fold(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
@@ -28,7 +28,7 @@ char Fold(char c) {
 
 bool IsStamped(const LNString& name) {
   return std::any_of(std::begin(kStampedItems), std::end(kStampedItems),
-                     [&](const char* stamped) { return SameName(name, stamped); });
+                     [&](const char* stamped) { return SameNotesName(name, stamped); });
 }
 
 bool NameBefore(const LNItem* a, const LNItem* b) {
@@ -67,8 +67,8 @@ int DayOf(const LNDatetime& datetime) {
 // entry, and its end on the same day, since the sync leaves out entries that span two. An
 // entry whose range cannot be read is none.
 bool IsSyncedEntry(const LNCalendarEntry& entry) {
-  static const int kFirstDay = DayOf(LNDatetime(kWindowFirstDay));
-  static const int kLastDay = DayOf(LNDatetime(kWindowLastDay));
+  static const int kFirstDay = DayOf(LNDatetime(kRetrievalFirstDay));
+  static const int kLastDay = DayOf(LNDatetime(kRetrievalLastDay));
   if (!LNCalendarEntry::IsCalendarEntry(entry)) return false;
   LNDatetimeRange range;
   try {

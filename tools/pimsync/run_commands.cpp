@@ -10,8 +10,8 @@
 
 #include "command_line.h"
 #include "handler_library.h"
+#include "notes/sync_scope.h"
 #include "sync_run.h"
-#include "sync_scope.h"
 
 namespace pim::cli {
 namespace {
@@ -72,7 +72,7 @@ std::string PurgeUsage() {
       "\n"
       "Deletes every %s document of the contact database and every to-do of %s to\n"
       "%s from the calendar database (default: the contact database). Other documents stay.\n",
-      kPersonForm, kWindowFirstDay, kWindowLastDay);
+      kPersonForm, kRetrievalFirstDay, kRetrievalLastDay);
 }
 
 bool WantsHelp(std::span<const std::string> args, const std::string& usage) {

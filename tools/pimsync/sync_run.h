@@ -6,19 +6,18 @@
 #include <cstdint>
 #include <string>
 
-namespace pim::cli {
+#include "notes/sync_scope.h"
 
-// How many records of each kind the phone holds, unless told otherwise.
-inline constexpr int32_t kDefaultPhoneLimit = 200;
+namespace pim::cli {
 
 struct SyncOptions {
   std::string contacts_db;
   std::string calendar_db;  // empty: the contact database
   std::string phone_db;
   std::string store;
-  int32_t mode = 2;  // deletions made on one side are made on the other
-  int32_t contact_limit = kDefaultPhoneLimit;
-  int32_t calendar_limit = kDefaultPhoneLimit;
+  int32_t mode = kDefaultSyncMode;
+  int32_t contact_limit = kDefaultLimit;
+  int32_t calendar_limit = kDefaultLimit;
   std::string keep_dir;  // empty: the exchanged files live in a temporary folder
   std::string library;   // empty: libpimhandler.so beside the binary
   bool debug = false;
