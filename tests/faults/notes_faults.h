@@ -12,7 +12,8 @@ namespace pim::notes {
 // The `nth` call (1 = the next one) of `operation` from now on fails with `status` before it
 // does anything.
 void InjectFault(LNOperation operation, uint32_t nth, LNSTATUS status);
-// Forgets every armed fault and restarts the call counts.
+// Forgets the armed fault (one at a time: arming another replaces it) and restarts the call
+// counts.
 void ClearFaults();
 // Calls since the last ClearFaults: of one operation, and of all.
 uint32_t CallCount(LNOperation operation);

@@ -1,5 +1,5 @@
 // The Notes stand-in: its date-times, the stored form of items, and the database rules that a
-// sync run seldom reaches (the end of the note IDs, the boundaries of calendar days).
+// sync run seldom reaches (the end of the note IDs).
 #include <gtest/gtest.h>
 
 #include <tuple>
@@ -109,36 +109,6 @@ TEST(NotesDatabaseTest, NoteIdsEndAt32BitsAndAreNeverGivenTwice) {
   EXPECT_EQ(doc.GetNoteID(), 0xFFFFFFFFu);
   db.CreateDocument(&doc, "Person");
   EXPECT_EQ(doc.Save(), LNERR_DATABASE_FULL);
-}
-
-TEST(NotesCalendarTest, EntriesComeForTheWholeDaysOfTheRangeByStart) {
-  test::TempDir dir;
-  ASSERT_EQ(LNDatabase::Create(dir.File("cal.nsf"), "t"), LNNOERROR);
-  LNNotesSession session;
-  LNCalendar calendar;
-  ASSERT_EQ(session.Initialize(), LNNOERROR);
-  ASSERT_EQ(session.GetCalendar(&calendar, dir.File("cal.nsf"), ""), LNNOERROR);
-  const LNDatetime starts[] = {
-      DateTime(2005, 7, 1, 23, 59, 59, 99), DateTime(2005, 6, 30, 23, 59, 59, 99),
-      DateTime(2005, 7, 1, 0, 0, 0, 0), DateTime(2005, 7, 3, 0, 0, 0, 0), LNDatetime("2005/7/2")};
-  for (const LNDatetime& start : starts) {
-    LNDatetimeRange range;
-    range.SetBegin(start);
-    LNCalendarEntry entry;
-    ASSERT_EQ(calendar.CreateEntry(range, start.GetText(), 2, &entry), LNNOERROR);
-  }
-  LNDatetimeRange days;
-  days.SetBegin(LNDatetime("2005/7/1"));
-  days.SetEnd(DateTime(2005, 7, 2, 0, 0, 0, 0));
-  LNCalendarEntryArray found;
-  ASSERT_EQ(calendar.GetEntries(days, &found), LNNOERROR);
-  std::string briefs;
-  for (uint32_t i = 0; i < found.GetCount(); ++i) {
-    LNString brief;
-    found[i].GetBriefDescription(&brief);
-    briefs += brief + "|";
-  }
-  EXPECT_EQ(briefs, "2005-07-01 00:00:00|2005-07-01 23:59:59|2005-07-02|");
 }
 
 }  // namespace

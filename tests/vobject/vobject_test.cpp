@@ -35,21 +35,6 @@ TEST(VDateTimeTest, FormatsAndParsesLocalWallClockTime) {
   }
 }
 
-TEST(VDateTimeTest, ParsesExactlySixteenTrimmedCharacters) {
-  const std::tuple<const char*, bool, int32_t> cases[] = {
-      {"20051231x235959?", true, 1136073599}, {" \t20051231T235959Z\n", true, 1136073599},
-      {"20050431T246000Z", true, 1114995600}, {"20380119T031408Z", true, -1},
-      {"19691231T235959Z", true, -1},         {"20051231T235959", false, 7},
-      {"20051231T235959ZZ", false, 7}};
-  ScopedTimeZone tz(test::kUtc);
-  for (const auto& [text, ok, time] : cases) {
-    SCOPED_TRACE(text);
-    int32_t parsed = 7;
-    EXPECT_EQ(ParseVDateTime(text, parsed), ok);
-    EXPECT_EQ(parsed, time);
-  }
-}
-
 // Feeds the lines of a text to a property reader as the callers split them, at the first
 // colon; collects the names of the lines that left the record "LUID only".
 template <class Record, class Read>
