@@ -1,5 +1,6 @@
 #pragma once
 
+#include <utility>
 #include <vector>
 
 #include "notesapi/lndatabase.h"
@@ -30,6 +31,7 @@ class LNCalendarEntry : public LNDocument {
   // Views a document as an entry: the entry calls work on it once it is open, when it has the
   // entry's items (administration tools read entries found among all documents this way).
   explicit LNCalendarEntry(const LNDocument& document) : LNDocument(document) {}
+  explicit LNCalendarEntry(LNDocument&& document) : LNDocument(std::move(document)) {}
   // True when the open note carries the entry-type item of a calendar entry.
   static bool IsCalendarEntry(const LNNote& note);
 

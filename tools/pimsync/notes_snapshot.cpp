@@ -80,40 +80,78 @@ bool IsSyncedEntry(const LNCalendarEntry& entry) {
   return start >= kFirstDay && start <= kLastDay && start == DayOf(range.GetEnd());
 }
 
-// The Person documents and the synced to-dos of one database, in one read of it: where the
-// contacts and the to-dos share a database, the report's look costs a single pass.
-void Read(LNNotesSession& session, const std::string& path, SnapshotNotes* contacts,
-          SnapshotNotes* todos) {
+// Walks the notes of an earlier look beside a read of the same database, both in ascending
+// note IDs.
+class Earlier {
+ public:
+  explicit Earlier(const SnapshotNotes* notes) : notes_(notes) {}
+
+  // The earlier look's note with this ID when it was saved last at `modified` then too.
+  const SnapshotNotes::Note* Unchanged(uint32_t id, const LNDatetime& modified) {
+    if (notes_ == nullptr) return nullptr;
+    while (at_ < notes_->size() && (*notes_)[at_].id < id)
+      ++at_;
+    if (at_ == notes_->size()) return nullptr;
+    const SnapshotNotes::Note& note = (*notes_)[at_];
+    return note.id == id && note.modified == modified ? &note : nullptr;
+  }
+
+ private:
+  const SnapshotNotes* notes_;
+  size_t at_ = 0;
+};
+
+// The Person documents, the synced to-dos and the other notes of one database, in one read of
+// it: where the contacts and the to-dos share a database, the report's look costs one pass.
+void Read(LNNotesSession& session, const std::string& path, NotesSnapshot& into, bool read_contacts,
+          bool read_todos, const NotesSnapshot* earlier) {
   LNDatabase database;
   Check(session.GetDatabase(path, &database));
   Check(database.Open());
   LNDocumentArray documents;
   Check(database.GetDocuments(&documents));
+  Earlier earlier_contacts(earlier != nullptr ? &earlier->contacts : nullptr);
+  Earlier earlier_todos(earlier != nullptr ? &earlier->todos : nullptr);
+  Earlier earlier_others(earlier != nullptr ? &earlier->others : nullptr);
   for (uint32_t i = 0; i < documents.GetCount(); ++i) {
     // Every note viewed as an entry; only those with an entry's items answer as one.
-    LNCalendarEntry note(documents[i]);
-    if (contacts != nullptr && IsPersonForm(note.GetFormName())) {
-      contacts->Add(note.GetNoteID(), note.GetItems());
-    } else if (todos != nullptr) {
-      Check(note.Open(0));
-      if (IsSyncedEntry(note)) todos->Add(note.GetNoteID(), note.GetItems());
+    LNCalendarEntry note(std::move(documents[i]));
+    Check(note.Open(0));
+    const uint32_t id = note.GetNoteID();
+    const LNDatetime modified = note.GetLastModified();
+    if (read_contacts && IsPersonForm(note.GetFormName())) {
+      if (const auto* same = earlier_contacts.Unchanged(id, modified)) {
+        into.contacts.Add(*same);
+      } else {
+        into.contacts.Add(id, modified, note.GetItems());
+      }
+    } else if (read_todos) {
+      if (const auto* same = earlier_todos.Unchanged(id, modified)) {
+        into.todos.Add(*same);
+      } else if (const auto* other = earlier_others.Unchanged(id, modified)) {
+        into.others.Add(*other);
+      } else if (IsSyncedEntry(note)) {
+        into.todos.Add(id, modified, note.GetItems());
+      } else {
+        into.others.Add({id, modified, 0});
+      }
     }
   }
 }
 
 }  // namespace
 
-void SnapshotNotes::Add(uint32_t id, const std::vector<LNItem>& items) {
+void SnapshotNotes::Add(uint32_t id, const LNDatetime& modified, const std::vector<LNItem>& items) {
   // By name, so that a save that moves an item changes nothing; an item without values reads as
   // a missing one.
-  std::vector<const LNItem*> named;
-  named.reserve(items.size());
+  // A note holds each name once, so the order by name is the same whatever sort makes it.
+  named_.clear();
   for (const LNItem& item : items) {
-    if (!IsStamped(item.GetName())) named.push_back(&item);
+    if (!IsStamped(item.GetName())) named_.push_back(&item);
   }
-  std::stable_sort(named.begin(), named.end(), NameBefore);
+  std::sort(named_.begin(), named_.end(), NameBefore);
   scratch_.clear();
-  for (const LNItem* item : named) {
+  for (const LNItem* item : named_) {
     const size_t start = scratch_.size();
     for (char c : item->GetName())
       scratch_ += Fold(c);
@@ -130,33 +168,31 @@ void SnapshotNotes::Add(uint32_t id, const std::vector<LNItem>& items) {
       scratch_.resize(start);
     }
   }
-  ids_.push_back(id);
-  digests_.push_back(std::hash<std::string_view>()(scratch_));
+  notes_.push_back({id, modified, std::hash<std::string_view>()(scratch_)});
 }
 
-void SnapshotNotes::clear() {
-  ids_.clear();
-  digests_.clear();
-}
-
-NotesSnapshot TakeSnapshot(const std::string& contacts_db, const std::string& calendar_db) {
+NotesSnapshot TakeSnapshot(const std::string& contacts_db, const std::string& calendar_db,
+                           const NotesSnapshot* earlier) {
   NotesSnapshot snapshot;
   // One session for both kinds: where they share a database, they share its connection.
   LNNotesSession session;
-  const auto read = [&](const std::string& path, SnapshotNotes* contacts, SnapshotNotes* todos) {
+  const auto read = [&](const std::string& path, bool contacts, bool todos) {
     try {
       Check(session.Initialize());
-      Read(session, path, contacts, todos);
+      Read(session, path, snapshot, contacts, todos, earlier);
     } catch (LNSTATUS) {
-      if (contacts != nullptr) contacts->clear();
-      if (todos != nullptr) todos->clear();
+      if (contacts) snapshot.contacts.clear();
+      if (todos) {
+        snapshot.todos.clear();
+        snapshot.others.clear();
+      }
     }
   };
   if (contacts_db == calendar_db) {
-    read(contacts_db, &snapshot.contacts, &snapshot.todos);
+    read(contacts_db, true, true);
   } else {
-    read(contacts_db, &snapshot.contacts, nullptr);
-    read(calendar_db, nullptr, &snapshot.todos);
+    read(contacts_db, true, false);
+    read(calendar_db, false, true);
   }
   return snapshot;
 }
@@ -166,14 +202,14 @@ Changes Compare(const SnapshotNotes& before, const SnapshotNotes& after) {
   size_t old = 0;
   size_t now = 0;
   while (old < before.size() || now < after.size()) {
-    if (now == after.size() || (old < before.size() && before.id(old) < after.id(now))) {
+    if (now == after.size() || (old < before.size() && before[old].id < after[now].id)) {
       ++changes.deleted;
       ++old;
-    } else if (old == before.size() || after.id(now) < before.id(old)) {
+    } else if (old == before.size() || after[now].id < before[old].id) {
       ++changes.added;
       ++now;
     } else {
-      if (before.digest(old) != after.digest(now)) ++changes.changed;
+      if (before[old].digest != after[now].digest) ++changes.changed;
       ++old;
       ++now;
     }

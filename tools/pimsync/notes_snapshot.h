@@ -10,32 +10,46 @@
 
 namespace pim::cli {
 
-// The notes of one kind, ascending by note ID, each with a digest of what a sync can change of
-// it: the values of its items by name. A note whose digest is the same in two looks is
-// unchanged (two different notes share a 64-bit digest too seldom to matter for a report).
+// The notes of one kind, ascending by note ID, each with the time of its last save and a digest
+// of what a sync can change of it: the values of its items by name. A note whose digest is the
+// same in two looks is unchanged (two different notes share a 64-bit digest too seldom to
+// matter for a report).
 class SnapshotNotes {
  public:
+  struct Note {
+    uint32_t id;
+    notes::LNDatetime modified;
+    uint64_t digest;
+  };
+
   // Notes are added in ascending note-ID order.
-  void Add(uint32_t id, const std::vector<notes::LNItem>& items);
-  size_t size() const { return ids_.size(); }
-  uint32_t id(size_t i) const { return ids_[i]; }
-  uint64_t digest(size_t i) const { return digests_[i]; }
-  void clear();
+  void Add(uint32_t id, const notes::LNDatetime& modified, const std::vector<notes::LNItem>& items);
+  void Add(const Note& note) { notes_.push_back(note); }
+  size_t size() const { return notes_.size(); }
+  const Note& operator[](size_t i) const { return notes_[i]; }
+  void clear() { notes_.clear(); }
 
  private:
-  std::vector<uint32_t> ids_;
-  std::vector<uint64_t> digests_;
-  std::string scratch_;  // a note's values as one text, kept to spare an allocation per note
+  std::vector<Note> notes_;
+  // A note's items in the order of their names, and its values as one text: kept to spare
+  // allocations per note.
+  std::vector<const notes::LNItem*> named_;
+  std::string scratch_;
 };
 
 struct NotesSnapshot {
   SnapshotNotes contacts;
   SnapshotNotes todos;
+  SnapshotNotes others;  // every other note, without digests: what a later look may skip
 };
 
 // Reads the databases through the Notes classes, as the handler does. A database that cannot
-// be read counts as holding nothing; the run reports why.
-NotesSnapshot TakeSnapshot(const std::string& contacts_db, const std::string& calendar_db);
+// be read counts as holding nothing; the run reports why. With an `earlier` look of the same
+// databases, a note saved last at the same time as then is taken from it without being read
+// again: every save stamps the time, to the hundredth of a second, and the run's saves come
+// after the earlier look.
+NotesSnapshot TakeSnapshot(const std::string& contacts_db, const std::string& calendar_db,
+                           const NotesSnapshot* earlier = nullptr);
 
 struct Changes {
   size_t added = 0;

@@ -270,25 +270,37 @@ int RunSync(const SyncOptions& options) {
   // The second looks, each taken as soon as its database has had its last change.
   std::future<NotesSnapshot> notes_after;
   std::optional<NotesSnapshot> phone_after;
-  const auto look = [&](const std::string& contacts, const std::string& calendar) {
-    return options.report ? TakeSnapshot(contacts, calendar) : NotesSnapshot();
+  // The second looks read again only what the first saw saved since.
+  const auto look = [&](const std::string& contacts, const std::string& calendar,
+                        const NotesSnapshot* earlier) {
+    return options.report ? TakeSnapshot(contacts, calendar, earlier) : NotesSnapshot();
   };
-  const auto look_at_notes = [&] { return look(options.contacts_db, calendar_db); };
-  const auto look_at_phone = [&] { return look(options.phone_db, options.phone_db); };
+  const auto look_at_notes = [&](const NotesSnapshot* earlier) {
+    return look(options.contacts_db, calendar_db, earlier);
+  };
+  const auto look_at_phone = [&](const NotesSnapshot* earlier) {
+    return look(options.phone_db, options.phone_db, earlier);
+  };
   {
     // The phone starts first, so that it reads its memory while this process reads Notes, and
     // the report's first look at both databases runs beside them. Nothing is written to either
     // database before the phone is told to apply the changes (after the look is taken), and the
     // fork comes before any thread starts.
     PhoneProcess phone(options, library, files);
-    auto before = std::async(std::launch::async, [&] {
-      // At the lowest priority: the look takes what the two sides leave of the processors,
-      // and the phone's part comes first, as the phone's changes wait for it.
+    // At the lowest priority: the look takes what the two sides leave of the processors. The
+    // phone's part comes first, as the phone's changes wait for it; the changes to Notes wait
+    // for the rest, which runs while the phone applies its changes.
+    std::promise<NotesSnapshot> phone_first;
+    std::future<NotesSnapshot> phone_looked = phone_first.get_future();
+    std::future<NotesSnapshot> notes_looked = std::async(std::launch::async, [&] {
       ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 19);
-      NotesSnapshot phone_look = look_at_phone();
-      return std::pair{look_at_notes(), std::move(phone_look)};
+      try {
+        phone_first.set_value(look_at_phone(nullptr));
+      } catch (...) {
+        phone_first.set_exception(std::current_exception());
+      }
+      return look_at_notes(nullptr);
     });
-    const auto take_before = [&] { std::tie(notes_before, phone_before) = before.get(); };
     HandlerLibrary handler(library);
     Hook(handler);
     // A step whose failure leaves the store in doubt ends the run before PIMHandler_Deinit,
@@ -330,8 +342,9 @@ int RunSync(const SyncOptions& options) {
             ? run("PIMHandler_SyncVCal", PIM_ENTRY(handler, PIMHandler_SyncVCal)(
                                              files.phone_todos.c_str(), files.todo_changes.c_str()))
             : 1;
-    take_before();
+    phone_before = phone_looked.get();
     if (todos == 1) {
+      notes_before = notes_looked.get();
       phone.Tell('q');
       stopped = true;
     } else {
@@ -343,11 +356,12 @@ int RunSync(const SyncOptions& options) {
       int32_t phone_ended = kPhoneLost;
       auto phone_look = std::async(std::launch::async, [&] {
         phone_ended = phone.Answer();
-        return look_at_phone();
+        return look_at_phone(&phone_before);
       });
       const size_t phone_end = steps.size();
+      notes_before = notes_looked.get();
       run("PIMHandler_UpdatePIM", PIM_ENTRY(handler, PIMHandler_UpdatePIM)());
-      notes_after = std::async(std::launch::async, look_at_notes);
+      notes_after = std::async(std::launch::async, look_at_notes, &notes_before);
       run("PIMHandler_UpdateVCardLUID",
           PIM_ENTRY(handler, PIMHandler_UpdateVCardLUID)(files.contact_answers.c_str()));
       run("PIMHandler_UpdateVCalLUID",
@@ -364,8 +378,10 @@ int RunSync(const SyncOptions& options) {
   for (const Step& step : steps) {
     if (step.result != 0) status = 1;
   }
-  const NotesSnapshot notes_now = notes_after.valid() ? notes_after.get() : look_at_notes();
-  const NotesSnapshot phone_now = phone_after ? std::move(*phone_after) : look_at_phone();
+  const NotesSnapshot notes_now =
+      notes_after.valid() ? notes_after.get() : look_at_notes(&notes_before);
+  const NotesSnapshot phone_now =
+      phone_after ? std::move(*phone_after) : look_at_phone(&phone_before);
   if (!options.report) return status;
   PrintKind("contacts", notes_before.contacts, notes_now.contacts, phone_before.contacts,
             phone_now.contacts);
