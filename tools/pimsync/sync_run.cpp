@@ -283,9 +283,8 @@ int RunSync(const SyncOptions& options) {
   };
   {
     // The phone starts first, so that it reads its memory while this process reads Notes, and
-    // the report's first look at both databases runs beside them. Nothing is written to either
-    // database before the phone is told to apply the changes (after the look is taken), and the
-    // fork comes before any thread starts.
+    // the report's first look at both databases runs beside them. Nothing is written to a
+    // database before its first look is taken, and the fork comes before any thread starts.
     PhoneProcess phone(options, library, files);
     // At the lowest priority: the look takes what the two sides leave of the processors. The
     // phone's part comes first, as the phone's changes wait for it; the changes to Notes wait
