@@ -1,10 +1,14 @@
 // `pimsync sync` and `pimsync demo` end to end: the built host drives the built library
 // over consecutive runs, with a second Notes database as the phone's memory.
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <sstream>
+#include <tuple>
 
 #include "pimsync_runner.h"
 
@@ -89,34 +93,103 @@ TEST_F(PimsyncSyncTest, RunsGiveEachSideWhatItLacksWithinTheLimitsUntilNothingIs
 
 // A run that cannot read a side or the store stops before PIMHandler_Deinit: nothing reaches
 // either side, and the store stays as it was.
-TEST_F(PimsyncSyncTest, ARunThatCannotReadASideOrTheStoreStopsBeforeSavingIt) {
-  struct Case {
-    std::string args, store;  // the store's bytes in hex, or "folder"
-    std::string err, failed;
-  };
-  const std::string failed = "entry points that did not return 0:\n  PIMHandler_";
+TEST_F(PimsyncSyncTest, ARunThatCannotReadThePhoneStopsBeforeSavingTheStore) {
   Ok("notes|add-person|notes.db|FirstName=Ann");
-  for (const Case& c : std::initializer_list<Case>{
-           {kSync, "folder",
-            "handler: message: Error: Cannot open \"store.dat\": Is a directory.\n",
-            "the store file store.dat could not be read (see the message above)\n"},
-           {kSync, "02 00 00 00", "", failed + "RetrievePIM returned 2\n"},
-           {"sync|--contacts|notes.db|--phone|none.db|--store|store.dat", "01 00 00 00 00 00 00 00",
-            "phone: message: Error: No Notes database exists at that path.\n",
-            failed + "InitAsFakePhone returned 1\n"}}) {
-    const bool folder = c.store == "folder";
-    ASSERT_TRUE(folder ? ::mkdir(Path("store.dat").c_str(), 0700) == 0
-                       : (WriteFile(Path("store.dat"), Hex(c.store)), true));
-    const PimsyncResult run = Run(c.args);
-    EXPECT_EQ(run.exit_status, 1) << c.args;
-    EXPECT_EQ(run.out, Report("1 1 0 0 0  0 0 0 0 0  0 0 0 0 0  0 0 0 0 0") + c.failed +
-                           "the run stopped before PIMHandler_Deinit: the store file store.dat is "
-                           "as it was\n");
-    EXPECT_EQ(run.err, c.err);
-    EXPECT_EQ(Names("phone.db"), " | ");
+  WriteFile(Path("store.dat"), Hex("01 00 00 00 00 00 00 00"));
+  const PimsyncResult run = Run("sync|--contacts|notes.db|--phone|none.db|--store|store.dat");
+  EXPECT_EQ(run.exit_status, 1);
+  EXPECT_EQ(run.out, Report("1 1 0 0 0  0 0 0 0 0  0 0 0 0 0  0 0 0 0 0") +
+                         "entry points that did not return 0:\n  PIMHandler_InitAsFakePhone "
+                         "returned 1\nthe run stopped before PIMHandler_Deinit: the store file "
+                         "store.dat is as it was\n");
+  EXPECT_EQ(run.err, "phone: message: Error: No Notes database exists at that path.\n");
+  EXPECT_EQ(ReadFile(Path("store.dat")), Hex("01 00 00 00 00 00 00 00"));
+}
+
+// A store that does not read whole pairs nothing, or only some: a run would add the records it
+// lost again on each side.
+TEST_F(PimsyncSyncTest, AStoreThatDoesNotReadWholeIsRefusedBeforeAnythingChanges) {
+  Ok("notes|add-person|notes.db|FirstName=Ann");
+  Ok(kSync);
+  const std::string good = ReadFile(Path("store.dat"));
+  const std::string keep =
+      " Nothing was changed. Put back a good copy of the store; a run without it, or with what "
+      "is left of it, would add again on each side every record it pairs.\n";
+  const std::string damaged =
+      "pimsync: the store store.dat is damaged: it ends or breaks before its last record." + keep;
+  const std::tuple<const char*, std::string, std::string> cases[] = {
+      {"cut short", good.substr(0, good.size() / 2), damaged},
+      {"emptied", "", damaged},
+      {"another file", Hex("02 00 00 00"),
+       "pimsync: the store store.dat is not a sync store." + keep},
+      {"a folder", "",
+       "pimsync: the store store.dat cannot be read: Cannot open \"store.dat\": Is a directory." +
+           keep}};
+  for (const auto& [what, bytes, err] : cases) {
+    SCOPED_TRACE(what);
+    const bool folder = std::string(what) == "a folder";
+    ASSERT_TRUE(folder ? ::unlink(Path("store.dat").c_str()) == 0 &&
+                             ::mkdir(Path("store.dat").c_str(), 0700) == 0
+                       : (WriteFile(Path("store.dat"), bytes), true));
+    const PimsyncResult run = Run(kSync);
+    EXPECT_EQ(run.exit_status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, err);
+    EXPECT_EQ(Names("notes.db") + " / " + Names("phone.db"), "Ann |  / Ann | ");
     EXPECT_TRUE(folder ? ::rmdir(Path("store.dat").c_str()) == 0
-                       : ReadFile(Path("store.dat")) == Hex(c.store));
+                       : ReadFile(Path("store.dat")) == bytes);
   }
+  // The good store put back, a run finds every record paired: none doubled.
+  WriteFile(Path("store.dat"), good);
+  Ok(kSync);
+  EXPECT_EQ(Names("notes.db") + " / " + Names("phone.db"), "Ann |  / Ann | ");
+}
+
+TEST_F(PimsyncSyncTest, OneFileGivenForTwoPartsIsRefusedWhateverPathReachesIt) {
+  Ok("notes|add-person|notes.db|FirstName=Ann");
+  Ok("notes|create|todos.db");
+  ASSERT_EQ(::symlink("notes.db", Path("link.db").c_str()), 0);
+  const std::string phone =
+      ": the phone would sync with Notes in the same database and every record would be added "
+      "again on each run. Nothing was changed; give --phone a database of its own.\n";
+  const std::string store =
+      ": the run would write the store over a database. Nothing was changed; give --store a file "
+      "of its own.\n";
+  const std::pair<std::string, std::string> cases[] = {
+      {"notes.db|--phone|notes.db|--store|store.dat",
+       "notes.db is given as --contacts and as --phone" + phone},
+      {"notes.db|--phone|./notes.db|--store|store.dat",
+       "notes.db (--contacts) and ./notes.db (--phone) are the same file" + phone},
+      {"link.db|--phone|notes.db|--store|store.dat",
+       "link.db (--contacts) and notes.db (--phone) are the same file" + phone},
+      {"phone.db|--calendar|todos.db|--phone|todos.db|--store|store.dat",
+       "todos.db is given as --phone and as --calendar" + phone},
+      {"notes.db|--phone|phone.db|--store|link.db",
+       "notes.db (--contacts) and link.db (--store) are the same file" + store}};
+  for (const auto& [args, err] : cases) {
+    SCOPED_TRACE(args);
+    const PimsyncResult run = Run("sync|--contacts|" + args);
+    EXPECT_EQ(run.exit_status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "pimsync: " + err);
+    EXPECT_EQ(Names("notes.db") + " / " + Names("phone.db"), "Ann |  /  | ");
+    EXPECT_FALSE(std::filesystem::exists(Path("store.dat.lock")));
+  }
+}
+
+TEST_F(PimsyncSyncTest, ARunOnADatabaseAnotherRunHoldsIsRefused) {
+  Ok("notes|add-person|notes.db|FirstName=Ann");
+  const int held = ::open(Path("phone.db").c_str(), O_RDONLY);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+  const PimsyncResult run = Run("sync|--contacts|notes.db|--phone|phone.db|--store|other.dat");
+  ::close(held);
+  EXPECT_EQ(run.exit_status, 1);
+  EXPECT_EQ(run.err,
+            "pimsync: phone.db (--phone) is in use by another pimsync run. Nothing was changed; "
+            "try again when that run has ended.\n");
+  EXPECT_EQ(Names("phone.db"), " | ");
+  Ok(kSync);
+  EXPECT_EQ(Names("notes.db") + " / " + Names("phone.db"), "Ann |  / Ann | ");
 }
 
 TEST_F(PimsyncSyncTest, ALinkedPrivateStoreStaysALinkedPrivateStore) {

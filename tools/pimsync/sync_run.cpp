@@ -21,6 +21,7 @@
 
 #include "handler_library.h"
 #include "notes_snapshot.h"
+#include "run_checks.h"
 
 namespace pim::cli {
 namespace {
@@ -258,7 +259,18 @@ int RunSync(const SyncOptions& options) {
       options.library.empty() ? HandlerLibrary::DefaultPath() : options.library;
   g_debug = options.debug;
 
+  std::vector<RunFile> databases = {{"--contacts", options.contacts_db},
+                                    {"--phone", options.phone_db}};
+  if (!options.calendar_db.empty()) databases.push_back({"--calendar", options.calendar_db});
+  std::vector<RunFile> all = databases;
+  all.push_back({"--store", options.store});
+  CheckDistinctFiles(all);
   StoreLock lock(options.store);
+  DatabaseLocks database_locks(databases);
+  {
+    HandlerLibrary check(library);
+    CheckStoreReadsWhole(check, options.store);
+  }
   ExchangeDir dir(options.keep_dir);
   const ExchangeFiles files(dir.path());
 

@@ -1,0 +1,48 @@
+// What a sync run makes sure of before it changes anything. Each refusal is a RunRefused whose
+// text names the file and says what to do; nothing has been written when it is thrown.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "handler_library.h"
+
+namespace pim::cli {
+
+class RunRefused : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A file a run uses, with the option that named it.
+struct RunFile {
+  const char* option;  // "--contacts", "--calendar", "--phone" or "--store"
+  std::string path;
+};
+
+// Refuses two of the files that are one file (however the paths reach it): the phone would
+// sync with itself, or the store be written over a database.
+void CheckDistinctFiles(const std::vector<RunFile>& files);
+
+// Refuses a store file that the library would not read whole: one it cannot open or read,
+// one that does not start as a store, one that ends or breaks early. No store file is no store.
+void CheckStoreReadsWhole(HandlerLibrary& library, const std::string& store);
+
+// Holds an advisory lock on each existing database file for the life of the object: two runs on
+// the same databases would each pair their records anew. Refuses a database that another run
+// holds. The lock is taken on the database file itself (flock, which SQLite's own locks do not
+// see); the descriptors stay open until every connection of this process has closed.
+class DatabaseLocks {
+ public:
+  explicit DatabaseLocks(const std::vector<RunFile>& databases);
+  ~DatabaseLocks();
+  DatabaseLocks(const DatabaseLocks&) = delete;
+  DatabaseLocks& operator=(const DatabaseLocks&) = delete;
+
+ private:
+  void Release();
+  std::vector<int> fds_;
+};
+
+}  // namespace pim::cli
