@@ -109,6 +109,14 @@ LNSTATUS LNDatabase::DeleteNote(NOTEID id) {
   });
 }
 
+LNSTATUS LNDatabase::CreateCopy(const LNString& from, const LNString& to) {
+  return detail::RunBody([&]() -> LNSTATUS {
+    if (from.empty() || to.empty()) return LNERR_BAD_ARGUMENT;
+    detail::NotesDatabase::CreateCopy(from, to);
+    return LNNOERROR;
+  });
+}
+
 LNSTATUS LNDatabase::Create(const LNString& path, const LNString& title, NOTEID first_note_id) {
   return detail::RunBody([&]() -> LNSTATUS {
     if (path.empty() || first_note_id == 0) return LNERR_BAD_ARGUMENT;

@@ -47,6 +47,11 @@ class LNDatabase {
   // extension of this stand-in, so that a test can meet IDs of 2^31 and more); 0 is no ID and
   // fails with LNERR_BAD_ARGUMENT.
   static LNSTATUS Create(const LNString& path, const LNString& title, NOTEID first_note_id = 1);
+  // Administration, an extension of this stand-in: makes a new database file at `to` that holds
+  // what the database at `from` holds (its committed notes, the next note ID, the title), with
+  // the same permission bits. A file already at `to` fails with LNERR_DATABASE_EXISTS; a copy
+  // that cannot be finished leaves no file.
+  static LNSTATUS CreateCopy(const LNString& from, const LNString& to);
 
  protected:
   friend class LNNotesSession;

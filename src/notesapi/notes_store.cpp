@@ -75,6 +75,26 @@ std::vector<StoredNote> ReadEncodedNotes(Statement& list) {
   return notes;
 }
 
+// Copies the file at `from` into the empty file `to`, and syncs it. False when the kernel
+// cannot copy between the two (then nothing was written).
+bool CopyBytes(const std::string& from, int to) {
+  const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) Raise(LNERR_DATABASE_IO);
+  for (;;) {
+    const ssize_t n = ::copy_file_range(in, nullptr, to, nullptr, 1 << 30, 0);
+    if (n > 0) continue;
+    if (n == 0) break;
+    if (errno == EINTR) continue;
+    const bool unsupported = errno == EXDEV || errno == ENOSYS || errno == EINVAL;
+    ::close(in);
+    if (unsupported && ::lseek(to, 0, SEEK_END) == 0) return false;
+    Raise(LNERR_DATABASE_IO);
+  }
+  ::close(in);
+  if (::fsync(to) != 0) Raise(LNERR_DATABASE_IO);
+  return true;
+}
+
 // Removes a database file that Create could not finish, with the journal files beside it.
 class RemoveUnlessKept {
  public:
@@ -289,6 +309,60 @@ void NotesDatabase::Create(const std::string& path, const std::string& title,
     transaction.Commit();
   }
   remove.Keep();
+}
+
+void NotesDatabase::CreateCopy(const std::string& from, const std::string& to) {
+  const std::shared_ptr<NotesDatabase> source = Open(from);
+  struct stat info {};
+  if (::stat(from.c_str(), &info) != 0) Raise(LNERR_DATABASE_IO);
+  const int fd = ::open(to.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, info.st_mode & 0777);
+  if (fd < 0) Raise(errno == EEXIST ? LNERR_DATABASE_EXISTS : LNERR_DATABASE_IO);
+  RemoveUnlessKept remove(to);
+  bool copied = false;
+  try {
+    // The umask took its bits from the mode the file was created with.
+    if (::fchmod(fd, info.st_mode & 0777) != 0) Raise(LNERR_DATABASE_IO);
+    // A transaction holds the file still: no one writes to the database, nor checkpoints into
+    // its file, while it lasts (it is never committed). With nothing in the write-ahead log,
+    // the file alone is the database, and a copy of its bytes is a copy of it.
+    Transaction holding(*source);
+    struct stat log {};
+    if (::stat((from + "-wal").c_str(), &log) != 0 || log.st_size == 0) {
+      copied = CopyBytes(from, fd);
+    }
+  } catch (...) {
+    ::close(fd);
+    throw;
+  }
+  if (::close(fd) != 0) Raise(LNERR_DATABASE_IO);
+  if (!copied) BackUp(*source, to);
+  remove.Keep();
+}
+
+void NotesDatabase::BackUp(NotesDatabase& source, const std::string& to) {
+  NotesDatabase copy(to);
+  sqlite3* connection = nullptr;
+  const int rc = sqlite3_open_v2(to.c_str(), &connection,
+                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+  copy.connection_.reset(connection);
+  if (rc != SQLITE_OK) copy.RaiseSqlite(rc);
+  sqlite3_busy_timeout(connection, kBusyTimeoutMs);
+  // A new file needs no journal to undo a failed copy (it is removed), and one sync at the end
+  // makes the whole copy last.
+  copy.Exec("PRAGMA journal_mode=OFF");
+  copy.Exec("PRAGMA synchronous=OFF");
+  sqlite3_backup* backup = sqlite3_backup_init(connection, "main", source.connection(), "main");
+  if (backup == nullptr) copy.RaiseSqlite(sqlite3_errcode(connection));
+  // All pages in one step: one read transaction on the source, so the copy is of one moment.
+  const int stepped = sqlite3_backup_step(backup, -1);
+  const int finished = sqlite3_backup_finish(backup);
+  if (stepped != SQLITE_DONE) copy.RaiseSqlite(stepped);
+  if (finished != SQLITE_OK) copy.RaiseSqlite(finished);
+  copy.connection_.reset();
+  const int written = ::open(to.c_str(), O_RDONLY | O_CLOEXEC);
+  const bool synced = written >= 0 && ::fsync(written) == 0;
+  if (written >= 0) ::close(written);
+  if (!synced) Raise(LNERR_DATABASE_IO);
 }
 
 void NotesDatabase::Exec(const char* sql) {

@@ -130,6 +130,9 @@ class NotesDatabase {
   // Makes a new database file whose first note gets `first_note_id`; raises
   // LNERR_DATABASE_EXISTS when something is at the path.
   static void Create(const std::string& path, const std::string& title, NOTEID first_note_id);
+  // A new file at `to` holding what `from` holds now: its bytes when the write-ahead log is
+  // empty, else page for page through SQLite's online backup.
+  static void CreateCopy(const std::string& from, const std::string& to);
 
   NotesDatabase(const NotesDatabase&) = delete;
   NotesDatabase& operator=(const NotesDatabase&) = delete;
@@ -173,6 +176,8 @@ class NotesDatabase {
   explicit NotesDatabase(std::string path) : path_(std::move(path)) {}
   void Exec(const char* sql);
   void CheckSchema();
+  // Copies the database page by page into the new, empty file at `to` (SQLite's online backup).
+  static void BackUp(NotesDatabase& source, const std::string& to);
 
   std::string path_;
   std::string title_;

@@ -2,6 +2,8 @@
 // sync run seldom reaches (the end of the note IDs).
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <tuple>
 
 #include "notesapi/item_codec.h"
@@ -109,6 +111,41 @@ TEST(NotesDatabaseTest, NoteIdsEndAt32BitsAndAreNeverGivenTwice) {
   EXPECT_EQ(doc.GetNoteID(), 0xFFFFFFFFu);
   db.CreateDocument(&doc, "Person");
   EXPECT_EQ(doc.Save(), LNERR_DATABASE_FULL);
+}
+
+// A copy holds the database as it is, whether its changes are all in its file (no session
+// holds it) or some are still in the write-ahead log of a session that holds it open.
+TEST(NotesDatabaseTest, ACopyHoldsWhatTheDatabaseHoldsWithItsPermissions) {
+  test::TempDir dir;
+  const std::string path = dir.File("db.nsf");
+  ASSERT_EQ(LNDatabase::Create(path, "t"), LNNOERROR);
+  ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+  for (const char* copy : {"closed.nsf", "open.nsf"}) {
+    SCOPED_TRACE(copy);
+    LNNotesSession session;
+    LNDatabase db;
+    ASSERT_EQ(session.Initialize(), LNNOERROR);
+    ASSERT_EQ(session.GetDatabase(path, &db), LNNOERROR);
+    ASSERT_EQ(db.Open(), LNNOERROR);
+    LNDocument doc;
+    db.CreateDocument(&doc, copy);
+    ASSERT_EQ(doc.Save(), LNNOERROR);
+    if (std::string(copy) == "closed.nsf") session.Term();
+    ASSERT_EQ(LNDatabase::CreateCopy(path, dir.File(copy)), LNNOERROR);
+    EXPECT_EQ(LNDatabase::CreateCopy(path, dir.File(copy)), LNERR_DATABASE_EXISTS);
+    struct stat st {};
+    ASSERT_EQ(::stat(dir.File(copy).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    LNNotesSession reader;
+    LNDatabase copied;
+    ASSERT_EQ(reader.Initialize(), LNNOERROR);
+    ASSERT_EQ(reader.GetDatabase(dir.File(copy), &copied), LNNOERROR);
+    ASSERT_EQ(copied.Open(), LNNOERROR);
+    LNDocumentArray documents;
+    ASSERT_EQ(copied.GetDocuments(&documents), LNNOERROR);
+    ASSERT_GT(documents.GetCount(), 0u);
+    EXPECT_EQ(documents[documents.GetCount() - 1].GetFormName(), copy);
+  }
 }
 
 }  // namespace

@@ -2,12 +2,14 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
@@ -15,6 +17,7 @@
 #include <future>
 #include <optional>
 #include <stdexcept>
+#include <thread>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -22,6 +25,7 @@
 #include "handler_library.h"
 #include "notes_snapshot.h"
 #include "run_checks.h"
+#include "staged_run.h"
 
 namespace pim::cli {
 namespace {
@@ -148,9 +152,14 @@ class PhoneProcess {
       throw std::runtime_error(std::string("cannot start the phone: ") + std::strerror(errno));
     }
     std::fflush(nullptr);
+    const pid_t host = ::getpid();
     pid_ = ::fork();
     if (pid_ < 0) throw std::runtime_error(std::string("cannot fork: ") + std::strerror(errno));
     if (pid_ == 0) {
+      // The phone goes with its host: one left behind would hold the database locks it was
+      // born with, and write on into a copy that the next run removes.
+      ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+      if (::getppid() != host) ::_exit(1);
       ::close(to_phone[1]);
       ::close(from_phone[0]);
       ::_exit(Serve(options, library, files, to_phone[0], from_phone[1]));
@@ -253,8 +262,6 @@ void PrintKind(const char* kind, const SnapshotNotes& notes_before,
 }  // namespace
 
 int RunSync(const SyncOptions& options) {
-  const std::string calendar_db =
-      options.calendar_db.empty() ? options.contacts_db : options.calendar_db;
   const std::string library =
       options.library.empty() ? HandlerLibrary::DefaultPath() : options.library;
   g_debug = options.debug;
@@ -267,10 +274,41 @@ int RunSync(const SyncOptions& options) {
   CheckDistinctFiles(all);
   StoreLock lock(options.store);
   DatabaseLocks database_locks(databases);
-  {
-    HandlerLibrary check(library);
-    CheckStoreReadsWhole(check, options.store);
+  if (StagedRun::Recover(all)) {
+    std::fprintf(stderr,
+                 "pimsync: the last run on %s was stopped after it had committed its changes; "
+                 "they are now in place\n",
+                 options.store.c_str());
   }
+  // The run works on copies; the files given change only at its end, all together. The store
+  // is checked while they are made.
+  HandlerLibrary handler(library);
+  std::exception_ptr store_refused;
+  std::thread store_check([&] {
+    try {
+      CheckStoreReadsWhole(handler, options.store);
+    } catch (...) {
+      store_refused = std::current_exception();
+    }
+  });
+  std::optional<StagedRun> copies;
+  std::exception_ptr not_copied;
+  try {
+    copies.emplace(all);
+  } catch (...) {
+    not_copied = std::current_exception();
+  }
+  store_check.join();
+  // A store that cannot be copied is one that cannot be read: the check says it better.
+  if (store_refused) std::rethrow_exception(store_refused);
+  if (not_copied) std::rethrow_exception(not_copied);
+  StagedRun& staged = *copies;
+  SyncOptions paths = options;
+  paths.contacts_db = staged.PathFor(options.contacts_db);
+  paths.phone_db = staged.PathFor(options.phone_db);
+  if (!options.calendar_db.empty()) paths.calendar_db = staged.PathFor(options.calendar_db);
+  paths.store = staged.PathFor(options.store);
+  const std::string calendar_db = paths.calendar_db.empty() ? paths.contacts_db : paths.calendar_db;
   ExchangeDir dir(options.keep_dir);
   const ExchangeFiles files(dir.path());
 
@@ -288,16 +326,16 @@ int RunSync(const SyncOptions& options) {
     return options.report ? TakeSnapshot(contacts, calendar, earlier) : NotesSnapshot();
   };
   const auto look_at_notes = [&](const NotesSnapshot* earlier) {
-    return look(options.contacts_db, calendar_db, earlier);
+    return look(paths.contacts_db, calendar_db, earlier);
   };
   const auto look_at_phone = [&](const NotesSnapshot* earlier) {
-    return look(options.phone_db, options.phone_db, earlier);
+    return look(paths.phone_db, paths.phone_db, earlier);
   };
   {
     // The phone starts first, so that it reads its memory while this process reads Notes, and
     // the report's first look at both databases runs beside them. Nothing is written to a
     // database before its first look is taken, and the fork comes before any thread starts.
-    PhoneProcess phone(options, library, files);
+    PhoneProcess phone(paths, library, files);
     // At the lowest priority: the look takes what the two sides leave of the processors. The
     // phone's part comes first, as the phone's changes wait for it; the changes to Notes wait
     // for the rest, which runs while the phone applies its changes.
@@ -312,7 +350,6 @@ int RunSync(const SyncOptions& options) {
       }
       return look_at_notes(nullptr);
     });
-    HandlerLibrary handler(library);
     Hook(handler);
     // A step whose failure leaves the store in doubt ends the run before PIMHandler_Deinit,
     // so the store file stays as the last good run left it.
@@ -325,9 +362,9 @@ int RunSync(const SyncOptions& options) {
     bool retrieved = run("PIMHandler_Init", PIM_ENTRY(handler, PIMHandler_Init)()) == 0;
     if (retrieved) {
       run("PIMHandler_Prepare",
-          PIM_ENTRY(handler, PIMHandler_Prepare)(
-              options.mode, options.contact_limit, options.calendar_limit,
-              options.contacts_db.c_str(), "", "", calendar_db.c_str(), options.store.c_str()));
+          PIM_ENTRY(handler, PIMHandler_Prepare)(options.mode, options.contact_limit,
+                                                 options.calendar_limit, paths.contacts_db.c_str(),
+                                                 "", "", calendar_db.c_str(), paths.store.c_str()));
       uint32_t contact_count = 0;
       uint32_t calendar_count = 0;
       run("PIMHandler_QueryObjectCount",
@@ -336,7 +373,7 @@ int RunSync(const SyncOptions& options) {
       // A store file that retrieval could not read (the library says so and goes on without it)
       // is reported and left aside: the run would then save a store without its pairings, and
       // the next run would double every record.
-      if (retrieved && !CanReadWhole(options.store)) {
+      if (retrieved && !CanReadWhole(paths.store)) {
         unread_store = true;
         retrieved = false;
       }
@@ -362,6 +399,7 @@ int RunSync(const SyncOptions& options) {
       phone.Tell('s');
       run("PIMHandler_SyncCardAsFakePhone", phone.Answer());
       run("PIMHandler_SyncCalAsFakePhone", phone.Answer());
+      KillPoint();
       // The phone's second look waits for the end of its session, whose close of the database
       // moves the journal into the file (the last connection to close does that).
       int32_t phone_ended = kPhoneLost;
@@ -372,12 +410,14 @@ int RunSync(const SyncOptions& options) {
       const size_t phone_end = steps.size();
       notes_before = notes_looked.get();
       run("PIMHandler_UpdatePIM", PIM_ENTRY(handler, PIMHandler_UpdatePIM)());
+      KillPoint();
       notes_after = std::async(std::launch::async, look_at_notes, &notes_before);
       run("PIMHandler_UpdateVCardLUID",
           PIM_ENTRY(handler, PIMHandler_UpdateVCardLUID)(files.contact_answers.c_str()));
       run("PIMHandler_UpdateVCalLUID",
           PIM_ENTRY(handler, PIMHandler_UpdateVCalLUID)(files.todo_answers.c_str()));
       PIM_ENTRY(handler, PIMHandler_Deinit)();
+      KillPoint();
       // Listed where it was called, after the phone's last change.
       phone_after = phone_look.get();
       steps.insert(steps.begin() + static_cast<std::ptrdiff_t>(phone_end),
@@ -393,6 +433,9 @@ int RunSync(const SyncOptions& options) {
       notes_after.valid() ? notes_after.get() : look_at_notes(&notes_before);
   const NotesSnapshot phone_now =
       phone_after ? std::move(*phone_after) : look_at_phone(&phone_before);
+  // A run that reached PIMHandler_Deinit saved the store the library made of it: the copies
+  // are the new state of every file. One stopped before leaves every file as it was.
+  if (!stopped) staged.Commit();
   if (!options.report) return status;
   PrintKind("contacts", notes_before.contacts, notes_now.contacts, phone_before.contacts,
             phone_now.contacts);

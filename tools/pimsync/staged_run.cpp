@@ -1,0 +1,311 @@
+#include "staged_run.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <set>
+#include <stdexcept>
+#include <thread>
+
+#include "notesapi/lndatabase.h"
+
+namespace pim::cli {
+namespace {
+
+constexpr char kCopySuffix[] = ".pimsync-run";
+
+[[noreturn]] void Fail(const std::string& what, const std::string& path) {
+  throw std::runtime_error("cannot " + what + " " + path + ": " + std::strerror(errno));
+}
+
+std::string FolderOf(const std::string& path) {
+  const std::string folder = std::filesystem::path(path).parent_path().string();
+  return folder.empty() ? "." : folder;
+}
+
+// Makes the renames and removals in a folder last: a journal that says they happened must not
+// outlive them after a crash.
+void SyncFolder(const std::string& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) Fail("open the folder", folder);
+  const int synced = ::fsync(fd);
+  ::close(fd);
+  if (synced != 0) Fail("write the folder", folder);
+}
+
+void Remove(const std::string& path) {
+  if (::unlink(path.c_str()) != 0 && errno != ENOENT) Fail("remove", path);
+}
+
+// A copy, with what SQLite may keep beside it.
+void RemoveCopy(const std::string& copy) {
+  for (const char* suffix : {"", "-wal", "-shm"})
+    Remove(copy + suffix);
+}
+
+bool Exists(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0;
+}
+
+void WriteWhole(int fd, const std::string& bytes, const std::string& path) {
+  for (size_t done = 0; done < bytes.size();) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) Fail("write", path);
+    done += static_cast<size_t>(n);
+  }
+}
+
+std::string ReadWhole(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) Fail("open", path);
+  std::string bytes;
+  char buffer[64 * 1024];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      ::close(fd);
+      Fail("read", path);
+    }
+    if (n == 0) break;
+    bytes.append(buffer, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return bytes;
+}
+
+// A new file at `path` with `bytes` and the permission bits `mode`, on disk when it returns.
+void WriteFile(const std::string& path, const std::string& bytes, mode_t mode) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+  if (fd < 0) Fail("create", path);
+  try {
+    if (::fchmod(fd, mode) != 0) Fail("set the permissions of", path);
+    WriteWhole(fd, bytes, path);
+    if (::fsync(fd) != 0) Fail("write", path);
+  } catch (...) {
+    ::close(fd);
+    throw;
+  }
+  if (::close(fd) != 0) Fail("write", path);
+}
+
+void CopyDatabase(const std::string& original, const std::string& copy) {
+  notes::LNSTATUS status = notes::LNNOERROR;
+  try {
+    status = notes::LNDatabase::CreateCopy(original, copy);
+  } catch (notes::LNSTATUS thrown) {
+    status = thrown;
+  }
+  if (status != notes::LNNOERROR) {
+    char text[256];
+    notes::LNGetErrorMessageText(status, text, sizeof text, 0);
+    throw std::runtime_error("cannot copy " + original + " to " + copy + ": " + text);
+  }
+}
+
+bool IsDatabase(const RunFile& file) {
+  return std::strcmp(file.option, "--store") != 0;
+}
+
+std::string JournalOf(const std::vector<RunFile>& files) {
+  for (const RunFile& file : files) {
+    if (!IsDatabase(file)) return WrittenPath(file.path) + ".journal";
+  }
+  throw std::logic_error("a run without a store");
+}
+
+// The journal: each copy and the file it replaces, separated by NULs.
+std::string Encode(const std::vector<std::pair<std::string, std::string>>& pairs) {
+  std::string bytes;
+  for (const auto& [copy, original] : pairs) {
+    bytes += copy;
+    bytes += '\0';
+    bytes += original;
+    bytes += '\0';
+  }
+  return bytes;
+}
+
+std::vector<std::pair<std::string, std::string>> Decode(const std::string& bytes) {
+  std::vector<std::string> parts;
+  for (size_t begin = 0; begin < bytes.size();) {
+    const size_t end = bytes.find('\0', begin);
+    if (end == std::string::npos) break;  // a journal cut short was never renamed into place
+    parts.push_back(bytes.substr(begin, end - begin));
+    begin = end + 1;
+  }
+  std::vector<std::pair<std::string, std::string>> pairs;
+  for (size_t i = 0; i + 1 < parts.size(); i += 2)
+    pairs.emplace_back(parts[i], parts[i + 1]);
+  return pairs;
+}
+
+// Renames each copy that is still there over its file. The file's write-ahead log goes first:
+// SQLite would read the old file's log into the new file. Run again after a crash, it goes on
+// where it stopped.
+void RenameCopies(const std::vector<std::pair<std::string, std::string>>& pairs) {
+  std::set<std::string> folders;
+  for (const auto& [copy, original] : pairs) {
+    if (!Exists(copy)) continue;  // renamed already
+    Remove(original + "-wal");
+    Remove(original + "-shm");
+    KillPoint();
+    if (::rename(copy.c_str(), original.c_str()) != 0) Fail("replace", original);
+    KillPoint();
+    folders.insert(FolderOf(original));
+  }
+  for (const std::string& folder : folders)
+    SyncFolder(folder);
+}
+
+}  // namespace
+
+std::string WrittenPath(const std::string& path) {
+  std::string at = path;
+  for (int links = 0; links < 40; ++links) {
+    struct stat st {};
+    if (::lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return at;
+    char target[PATH_MAX];
+    const ssize_t n = ::readlink(at.c_str(), target, sizeof target);
+    if (n <= 0 || static_cast<size_t>(n) >= sizeof target) return at;
+    const std::string to(target, static_cast<size_t>(n));
+    at = to.front() == '/' ? to : FolderOf(at) + "/" + to;
+  }
+  return at;
+}
+
+bool StagedRun::Recover(const std::vector<RunFile>& files) {
+  const std::string journal = JournalOf(files);
+  Remove(journal + ".new");
+  if (Exists(journal)) {
+    RenameCopies(Decode(ReadWhole(journal)));
+    Remove(journal);
+    SyncFolder(FolderOf(journal));
+    KillPoint();
+    return true;
+  }
+  for (const RunFile& file : files)
+    RemoveCopy(WrittenPath(file.path) + kCopySuffix);
+  return false;
+}
+
+StagedRun::StagedRun(const std::vector<RunFile>& files) : journal_(JournalOf(files)) {
+  // The contacts and the to-dos may share one database, which is copied once.
+  std::map<std::string, size_t> copy_of;
+  std::vector<std::function<void()>> make;
+  for (const RunFile& file : files) {
+    const std::string original = WrittenPath(file.path);
+    const std::string same = std::filesystem::weakly_canonical(original).string();
+    if (const auto found = copy_of.find(same); found != copy_of.end()) {
+      given_.emplace_back(file.path, found->second);
+      continue;
+    }
+    const std::string copy = original + kCopySuffix;
+    struct stat st {};
+    if (::stat(original.c_str(), &st) != 0) {
+      // A store not made yet is made as a copy; a database that is not there stays missing.
+      if (IsDatabase(file)) continue;
+    } else if (IsDatabase(file)) {
+      make.emplace_back([=] { CopyDatabase(original, copy); });
+    } else {
+      make.emplace_back([=] { WriteFile(copy, ReadWhole(original), st.st_mode & 07777); });
+    }
+    copy_of.emplace(same, copies_.size());
+    given_.emplace_back(file.path, copies_.size());
+    copies_.push_back({copy, original});
+  }
+  // The copies are made side by side; the run waits for the last. Threads joined, not futures
+  // awaited: a run forks its phone next, which must meet no thread of this process.
+  std::vector<std::exception_ptr> failures(make.size());
+  std::vector<std::thread> threads;
+  for (size_t i = 0; i < make.size(); ++i) {
+    threads.emplace_back([&, i] {
+      try {
+        make[i]();
+        KillPoint();
+      } catch (...) {
+        failures[i] = std::current_exception();
+      }
+    });
+  }
+  for (std::thread& thread : threads)
+    thread.join();
+  std::exception_ptr failed;
+  for (const std::exception_ptr& failure : failures)
+    failed = failed ? failed : failure;
+  if (failed) {
+    for (const Copy& copy : copies_)
+      RemoveCopy(copy.copy);
+    std::rethrow_exception(failed);
+  }
+}
+
+StagedRun::~StagedRun() {
+  if (committed_) return;
+  for (const Copy& copy : copies_) {
+    try {
+      RemoveCopy(copy.copy);
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "pimsync: %s\n", e.what());
+    }
+  }
+}
+
+std::string StagedRun::PathFor(const std::string& path) const {
+  for (const auto& [given, copy] : given_) {
+    if (given == path) return copies_[copy].copy;
+  }
+  return path;
+}
+
+void StagedRun::Commit() {
+  std::vector<std::pair<std::string, std::string>> pairs;
+  for (const Copy& copy : copies_) {
+    if (!Exists(copy.copy)) continue;  // a store the run did not save
+    // A log left beside a copy holds changes that a rename would leave behind.
+    struct stat log {};
+    if (::stat((copy.copy + "-wal").c_str(), &log) == 0 && log.st_size > 0) {
+      throw std::runtime_error(copy.copy + " is still open; nothing was changed");
+    }
+    pairs.emplace_back(copy.copy, copy.original);
+  }
+  const std::string written = journal_ + ".new";
+  WriteFile(written, Encode(pairs), 0600);
+  if (::rename(written.c_str(), journal_.c_str()) != 0) Fail("write", journal_);
+  SyncFolder(FolderOf(journal_));
+  committed_ = true;  // from here on the next run finishes what this one began
+  KillPoint();
+  RenameCopies(pairs);
+  Remove(journal_);
+  SyncFolder(FolderOf(journal_));
+  KillPoint();
+}
+
+void KillPoint() {
+#ifdef PIMSYNC_KILL_POINTS
+  static std::atomic<int> count{0};
+  const int reached = ++count;
+  if (const char* at = std::getenv("PIMSYNC_KILL_AT"); at != nullptr && std::atoi(at) == reached) {
+    std::raise(SIGKILL);
+  }
+  if (std::getenv("PIMSYNC_COUNT_KILL_POINTS") != nullptr) {
+    std::fprintf(stderr, "kill point %d\n", reached);
+  }
+#endif
+}
+
+}  // namespace pim::cli
