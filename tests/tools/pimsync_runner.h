@@ -19,15 +19,17 @@ struct PimsyncResult {
   std::string err;
 };
 
-// The program runs in `dir` with standard input empty.
-inline PimsyncResult RunPimsync(const TempDir& dir, const std::vector<std::string>& args) {
+// The program runs in `dir` with standard input empty, and with `env` ("NAME=VALUE ...") added
+// to its environment.
+inline PimsyncResult RunPimsync(const TempDir& dir, const std::vector<std::string>& args,
+                                const char* program = PIMSYNC_PATH, const std::string& env = "") {
   const auto quote = [](const std::string& text) {
     std::string quoted = "'";
     for (char c : text)
       quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return quoted + "'";
   };
-  std::string command = "cd " + quote(dir.path()) + " && exec " + quote(PIMSYNC_PATH);
+  std::string command = "cd " + quote(dir.path()) + " && " + env + " exec " + quote(program);
   for (const std::string& arg : args)
     command += " " + quote(arg);
   command += " </dev/null >" + quote(dir.File(".out")) + " 2>" + quote(dir.File(".err"));

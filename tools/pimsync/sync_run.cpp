@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstddef>
@@ -116,6 +117,15 @@ class ExchangeDir {
   std::string path_;
 };
 
+// Closes every descriptor above standard error but `a` and `b`.
+void CloseAllBut(int a, int b) {
+  const unsigned low = static_cast<unsigned>(std::min(a, b));
+  const unsigned high = static_cast<unsigned>(std::max(a, b));
+  if (low > 3) ::close_range(3, low - 1, 0);
+  if (high > low + 1) ::close_range(low + 1, high - 1, 0);
+  ::close_range(high + 1, ~0U, 0);
+}
+
 void WriteAll(int fd, const void* data, size_t size) {
   const char* p = static_cast<const char*>(data);
   while (size > 0) {
@@ -162,6 +172,8 @@ class PhoneProcess {
       if (::getppid() != host) ::_exit(1);
       ::close(to_phone[1]);
       ::close(from_phone[0]);
+      // Nor does it hold the host's locks, which would outlive a killed host with it.
+      CloseAllBut(to_phone[0], from_phone[1]);
       ::_exit(Serve(options, library, files, to_phone[0], from_phone[1]));
     }
     ::close(to_phone[0]);

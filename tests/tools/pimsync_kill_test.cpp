@@ -1,0 +1,95 @@
+// A run killed at each point where it writes (each copy made, the library's writes into the
+// copies, the journal, each rename), then a normal run: every record ends once on each side,
+// exactly as after one run that was never killed.
+#include <filesystem>
+
+#include "pimsync_runner.h"
+
+namespace pim::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kSync = "sync|--contacts|notes.db|--phone|phone.db|--store|store.dat";
+
+class PimsyncKillTest : public PimsyncTest {
+ protected:
+  PimsyncResult Killable(const std::string& env) {
+    return RunPimsync(
+        dir_, {"sync", "--contacts", "notes.db", "--phone", "phone.db", "--store", "store.dat"},
+        PIMSYNC_KILL_POINTS_PATH, env);
+  }
+  // The Person first names and to-do briefs of Notes, then of the phone.
+  std::string Sides() {
+    std::string text;
+    for (const char* db : {"notes.db", "phone.db"}) {
+      text += Look(Path(db), "Person", {"FirstName"}) + " | " +
+              Look(Path(db), "Task", {"Subject"}) + "; ";
+    }
+    return text;
+  }
+  // Every file of the folder, kept in `saved` or put back from it.
+  void Save(const fs::path& saved) {
+    fs::create_directory(saved);
+    for (const auto& entry : fs::directory_iterator(dir_.path())) {
+      if (entry.is_regular_file()) fs::copy_file(entry.path(), saved / entry.path().filename());
+    }
+  }
+  void Restore(const fs::path& saved) {
+    for (const auto& entry : fs::directory_iterator(dir_.path())) {
+      if (entry.is_regular_file()) fs::remove(entry.path());
+    }
+    for (const auto& entry : fs::directory_iterator(saved))
+      fs::copy_file(entry.path(), Path(entry.path().filename()));
+  }
+
+  ScopedTimeZone zone_{kCentralEurope};
+};
+
+TEST_F(PimsyncKillTest, ARunKilledWhereverItWritesLeavesNothingDoubledOrLost) {
+  Ok("notes|create|notes.db");
+  Ok("notes|create|phone.db");
+  const std::string ann = Ok("notes|add-person|notes.db|FirstName=Ann");
+  const std::string bob = Ok("notes|add-person|notes.db|FirstName=Bob");
+  Ok("notes|add-person|phone.db|FirstName=Carl");
+  Ok("notes|add-todo|notes.db|--brief|Milk|--start|2019-03-14 09:00:00|--end|2019-03-14 "
+     "10:00:00");
+  Ok(kSync);
+  // Then each side changes: every kind of write of a run has its turn.
+  Ok("notes|set|notes.db|" + ann.substr(0, ann.size() - 1) + "|FirstName=Anna");
+  Ok("notes|delete|notes.db|" + bob.substr(0, bob.size() - 1));
+  Ok("notes|add-person|phone.db|FirstName=Dan");
+  Ok("notes|add-todo|phone.db|--brief|Bread|--start|2019-03-15 09:00:00|--end|2019-03-15 "
+     "09:30:00");
+  const fs::path before = dir_.path() + ".before";
+  Save(before);
+  Ok(kSync);
+  const std::string once = Sides();
+  EXPECT_EQ(once, "Anna, Carl, Dan | Milk, Bread; Carl, Anna, Dan | Milk, Bread; ");
+
+  Restore(before);
+  const PimsyncResult counted = Killable("PIMSYNC_COUNT_KILL_POINTS=1");
+  ASSERT_EQ(counted.exit_status, 0) << counted.err;
+  int points = 0;
+  for (size_t at = counted.err.find("kill point "); at != std::string::npos;
+       at = counted.err.find("kill point ", at + 1)) {
+    ++points;
+  }
+  ASSERT_GE(points, 10);
+  for (int n = 1; n <= points; ++n) {
+    SCOPED_TRACE("killed at point " + std::to_string(n));
+    Restore(before);
+    EXPECT_EQ(Killable("PIMSYNC_KILL_AT=" + std::to_string(n)).exit_status, -1);
+    const PimsyncResult next = Run(kSync);
+    EXPECT_EQ(next.exit_status, 0) << next.err;
+    EXPECT_EQ(Sides(), once);
+    for (const auto& entry : fs::directory_iterator(dir_.path())) {
+      EXPECT_EQ(entry.path().string().find("pimsync-run"), std::string::npos) << entry.path();
+      EXPECT_NE(entry.path().extension(), ".journal");
+    }
+  }
+  fs::remove_all(before);
+}
+
+}  // namespace
+}  // namespace pim::test
