@@ -106,41 +106,65 @@ TEST_F(PimsyncSyncTest, ARunThatCannotReadThePhoneStopsBeforeSavingTheStore) {
   EXPECT_EQ(ReadFile(Path("store.dat")), Hex("01 00 00 00 00 00 00 00"));
 }
 
-// A store that does not read whole pairs nothing, or only some: a run would add the records it
-// lost again on each side.
-TEST_F(PimsyncSyncTest, AStoreThatDoesNotReadWholeIsRefusedBeforeAnythingChanges) {
+// A store that is not the one the last run saved, or does not read whole, pairs fewer records
+// than it should: a run would add the others again on each side.
+TEST_F(PimsyncSyncTest, AStoreThatIsNotTheLastRunsOrDoesNotReadWholeIsRefused) {
   Ok("notes|add-person|notes.db|FirstName=Ann");
   Ok(kSync);
   const std::string good = ReadFile(Path("store.dat"));
+  const std::string check = ReadFile(Path("store.dat.check"));
   const std::string keep =
       " Nothing was changed. Put back a good copy of the store; a run without it, or with what "
-      "is left of it, would add again on each side every record it pairs.\n";
+      "is left of it, would add again on each side every record it pairs.";
+  const std::string changed =
+      "pimsync: the store store.dat is not the one the last run saved: its bytes have changed "
+      "since (store.dat.check says what they were)." +
+      keep + " If you put this store there on purpose, remove store.dat.check.\n";
   const std::string damaged =
-      "pimsync: the store store.dat is damaged: it ends or breaks before its last record." + keep;
-  const std::tuple<const char*, std::string, std::string> cases[] = {
-      {"cut short", good.substr(0, good.size() / 2), damaged},
-      {"emptied", "", damaged},
-      {"another file", Hex("02 00 00 00"),
-       "pimsync: the store store.dat is not a sync store." + keep},
-      {"a folder", "",
+      "pimsync: the store store.dat is damaged: it ends or breaks before its last record." + keep +
+      "\n";
+  std::string flipped = good;
+  flipped[good.size() - 5] ^= 0x21;
+  // The store's bytes, whether its check stays beside it, and the refusal.
+  const std::tuple<const char*, std::string, bool, std::string> cases[] = {
+      {"cut short", good.substr(0, good.size() / 2), true, changed},
+      {"emptied", "", true, changed},
+      {"bytes flipped", flipped, true, changed},
+      {"lost", "", true,
+       "pimsync: the store store.dat is missing, but a run saved one there (store.dat.check says "
+       "so): a run without it would add every record again on each side. Nothing was changed. "
+       "Put the store back; to pair the databases anew, remove store.dat.check.\n"},
+      {"cut short, unchecked", good.substr(0, good.size() / 2), false, damaged},
+      {"emptied, unchecked", "", false, damaged},
+      {"another file", Hex("02 00 00 00"), false,
+       "pimsync: the store store.dat is not a sync store." + keep + "\n"},
+      {"a folder", "", false,
        "pimsync: the store store.dat cannot be read: Cannot open \"store.dat\": Is a directory." +
-           keep}};
-  for (const auto& [what, bytes, err] : cases) {
+           keep + "\n"}};
+  for (const auto& [what, bytes, checked, err] : cases) {
     SCOPED_TRACE(what);
-    const bool folder = std::string(what) == "a folder";
-    ASSERT_TRUE(folder ? ::unlink(Path("store.dat").c_str()) == 0 &&
-                             ::mkdir(Path("store.dat").c_str(), 0700) == 0
-                       : (WriteFile(Path("store.dat"), bytes), true));
+    const std::string kind = what;
+    ::unlink(Path("store.dat").c_str());
+    if (kind == "a folder") {
+      ASSERT_EQ(::mkdir(Path("store.dat").c_str(), 0700), 0);
+    } else if (kind != "lost") {
+      WriteFile(Path("store.dat"), bytes);
+    }
+    if (!checked) ::unlink(Path("store.dat.check").c_str());
     const PimsyncResult run = Run(kSync);
     EXPECT_EQ(run.exit_status, 1);
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, err);
     EXPECT_EQ(Names("notes.db") + " / " + Names("phone.db"), "Ann |  / Ann | ");
-    EXPECT_TRUE(folder ? ::rmdir(Path("store.dat").c_str()) == 0
-                       : ReadFile(Path("store.dat")) == bytes);
+    if (kind == "a folder") {
+      EXPECT_EQ(::rmdir(Path("store.dat").c_str()), 0);
+    } else if (kind != "lost") {
+      EXPECT_EQ(ReadFile(Path("store.dat")), bytes);
+    }
   }
-  // The good store put back, a run finds every record paired: none doubled.
+  // The good store and its check put back, a run finds every record paired: none doubled.
   WriteFile(Path("store.dat"), good);
+  WriteFile(Path("store.dat.check"), check);
   Ok(kSync);
   EXPECT_EQ(Names("notes.db") + " / " + Names("phone.db"), "Ann |  / Ann | ");
 }

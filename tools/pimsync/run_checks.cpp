@@ -6,7 +6,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 namespace pim::cli {
 namespace {
@@ -59,18 +63,81 @@ void CheckDistinctFiles(const std::vector<RunFile>& files) {
   }
 }
 
-void CheckStoreReadsWhole(HandlerLibrary& library, const std::string& store) {
+std::string WrittenPath(const std::string& path) {
+  std::string at = path;
+  for (int links = 0; links < 40; ++links) {
+    struct stat st {};
+    if (::lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return at;
+    char target[PATH_MAX];
+    const ssize_t n = ::readlink(at.c_str(), target, sizeof target);
+    if (n <= 0 || static_cast<size_t>(n) >= sizeof target) return at;
+    const std::string to(target, static_cast<size_t>(n));
+    const std::string folder = std::filesystem::path(at).parent_path().string();
+    at = to.front() == '/' || folder.empty() ? to : folder + "/" + to;
+  }
+  return at;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& bytes) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  bytes.clear();
+  char buffer[64 * 1024];
+  ssize_t n = 0;
+  while ((n = ::read(fd, buffer, sizeof buffer)) != 0) {
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) break;
+    bytes.append(buffer, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return n == 0;
+}
+
+std::string StoreCheckPath(const std::string& store) {
+  return WrittenPath(store) + ".check";
+}
+
+std::string StoreCheckText(std::string_view bytes) {
+  // FNV-1a: fixed for good, unlike std::hash, so that a check file outlives the program.
+  uint64_t digest = 14695981039346656037ULL;
+  for (const unsigned char byte : bytes) {
+    digest ^= byte;
+    digest *= 1099511628211ULL;
+  }
+  char text[96];
+  std::snprintf(text, sizeof text, "pimsync store check\nsize %zu\nfnv-1a %016llx\n", bytes.size(),
+                static_cast<unsigned long long>(digest));
+  return text;
+}
+
+void CheckStore(HandlerLibrary& library, const std::string& store) {
+  const std::string check = StoreCheckPath(store);
+  std::string expected;
+  const bool checked = ReadWholeFile(check, expected);
   struct stat st {};
-  if (::stat(store.c_str(), &st) != 0 && errno == ENOENT) return;
+  if (::stat(store.c_str(), &st) != 0 && errno == ENOENT) {
+    if (!checked) return;  // the first run
+    throw RunRefused("the store " + store + " is missing, but a run saved one there (" + check +
+                     " says so): a run without it would add every record again on each side. " +
+                     "Nothing was changed. Put the store back; to pair the databases anew, " +
+                     "remove " + check + ".");
+  }
+  const std::string keep =
+      " Nothing was changed. Put back a good copy of the store; a run without it, or with what "
+      "is left of it, would add again on each side every record it pairs.";
+  std::string bytes;
+  if (checked && ReadWholeFile(store, bytes)) {
+    if (StoreCheckText(bytes) == expected) return;
+    throw RunRefused("the store " + store + " is not the one the last run saved: its bytes " +
+                     "have changed since (" + check + " says what they were)." + keep +
+                     " If you put this store there on purpose, remove " + check + ".");
+  }
   g_store_box.clear();
   PIM_ENTRY(library, PIMPlatform_SetMessageBoxHook)(&KeepFirstBox);
   PIM_ENTRY(library, PIMPlatform_SetDebugOutputHook)(nullptr);
   const int32_t result = PIM_ENTRY(library, PIMHandler_DumpSyncObjectStore)(store.c_str());
   PIM_ENTRY(library, PIMPlatform_SetMessageBoxHook)(nullptr);
   if (result == 0) return;
-  const std::string keep =
-      " Nothing was changed. Put back a good copy of the store; a run without it, or with what "
-      "is left of it, would add again on each side every record it pairs.";
   if (result == 2) throw RunRefused("the store " + store + " is not a sync store." + keep);
   if (!g_store_box.empty()) {
     throw RunRefused("the store " + store + " cannot be read: " + g_store_box + keep);

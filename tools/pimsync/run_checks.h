@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "handler_library.h"
@@ -25,9 +26,23 @@ struct RunFile {
 // sync with itself, or the store be written over a database.
 void CheckDistinctFiles(const std::vector<RunFile>& files);
 
-// Refuses a store file that the library would not read whole: one it cannot open or read,
-// one that does not start as a store, one that ends or breaks early. No store file is no store.
-void CheckStoreReadsWhole(HandlerLibrary& library, const std::string& store);
+// Where writing to `path` ends up: the file itself, or the last target of its symbolic links.
+std::string WrittenPath(const std::string& path);
+
+// The bytes of the file at `path`; false when it cannot be opened or read to its end.
+bool ReadWholeFile(const std::string& path, std::string& bytes);
+
+// The file beside the store in which a run that saved the store keeps its size and digest.
+std::string StoreCheckPath(const std::string& store);
+// The text of that file for the store's bytes.
+std::string StoreCheckText(std::string_view bytes);
+
+// Refuses a store that would pair fewer records than the last run left paired, so that a run
+// would add the others again on each side. With a check file beside the store: a store whose
+// bytes are not those the last run saved, or no store at all. Without one: a store file the
+// library would not read whole (one it cannot open or read, one that does not start as a
+// store, one that ends or breaks early).
+void CheckStore(HandlerLibrary& library, const std::string& store);
 
 // Holds an advisory lock on each existing database file for the life of the object: two runs on
 // the same databases would each pair their records anew. Refuses a database that another run

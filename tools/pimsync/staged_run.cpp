@@ -174,20 +174,6 @@ void RenameCopies(const std::vector<std::pair<std::string, std::string>>& pairs)
 
 }  // namespace
 
-std::string WrittenPath(const std::string& path) {
-  std::string at = path;
-  for (int links = 0; links < 40; ++links) {
-    struct stat st {};
-    if (::lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return at;
-    char target[PATH_MAX];
-    const ssize_t n = ::readlink(at.c_str(), target, sizeof target);
-    if (n <= 0 || static_cast<size_t>(n) >= sizeof target) return at;
-    const std::string to(target, static_cast<size_t>(n));
-    at = to.front() == '/' ? to : FolderOf(at) + "/" + to;
-  }
-  return at;
-}
-
 bool StagedRun::Recover(const std::vector<RunFile>& files) {
   const std::string journal = JournalOf(files);
   Remove(journal + ".new");
@@ -198,8 +184,10 @@ bool StagedRun::Recover(const std::vector<RunFile>& files) {
     KillPoint();
     return true;
   }
-  for (const RunFile& file : files)
+  for (const RunFile& file : files) {
     RemoveCopy(WrittenPath(file.path) + kCopySuffix);
+    if (!IsDatabase(file)) RemoveCopy(StoreCheckPath(file.path) + kCopySuffix);
+  }
   return false;
 }
 
@@ -270,6 +258,15 @@ std::string StagedRun::PathFor(const std::string& path) const {
     if (given == path) return copies_[copy].copy;
   }
   return path;
+}
+
+void StagedRun::Add(const std::string& path, const std::string& bytes, mode_t mode) {
+  const std::string original = WrittenPath(path);
+  const std::string copy = original + kCopySuffix;
+  RemoveCopy(copy);
+  copies_.push_back({copy, original});
+  WriteFile(copy, bytes, mode);
+  KillPoint();
 }
 
 void StagedRun::Commit() {

@@ -5,6 +5,8 @@
 // that stops after it leaves the journal, and the next run finishes the renames first.
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,9 +14,6 @@
 #include "run_checks.h"
 
 namespace pim::cli {
-
-// Where writing to `path` ends up: the file itself, or the last target of its symbolic links.
-std::string WrittenPath(const std::string& path);
 
 class StagedRun {
  public:
@@ -32,6 +31,9 @@ class StagedRun {
 
   // The path the run works on in place of `path` (one of the files given).
   std::string PathFor(const std::string& path) const;
+
+  // A new file to be put at `path` (symbolic links followed) with the others.
+  void Add(const std::string& path, const std::string& bytes, mode_t mode);
 
   // Replaces each file that has a copy by its copy, as one change.
   void Commit();

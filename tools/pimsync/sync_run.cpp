@@ -15,7 +15,9 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <future>
+#include <iterator>
 #include <optional>
 #include <stdexcept>
 #include <thread>
@@ -298,7 +300,7 @@ int RunSync(const SyncOptions& options) {
   std::exception_ptr store_refused;
   std::thread store_check([&] {
     try {
-      CheckStoreReadsWhole(handler, options.store);
+      CheckStore(handler, options.store);
     } catch (...) {
       store_refused = std::current_exception();
     }
@@ -447,7 +449,19 @@ int RunSync(const SyncOptions& options) {
       phone_after ? std::move(*phone_after) : look_at_phone(&phone_before);
   // A run that reached PIMHandler_Deinit saved the store the library made of it: the copies
   // are the new state of every file. One stopped before leaves every file as it was.
-  if (!stopped) staged.Commit();
+  if (!stopped) {
+    // With the store goes the check of its bytes, by which the next run knows it.
+    struct stat st {};
+    std::string bytes;
+    if (::stat(paths.store.c_str(), &st) == 0) {
+      if (!ReadWholeFile(paths.store, bytes)) {
+        throw std::runtime_error("cannot read the store the run saved, " + paths.store +
+                                 "; nothing was changed");
+      }
+      staged.Add(StoreCheckPath(options.store), StoreCheckText(bytes), st.st_mode & 07777);
+    }
+    staged.Commit();
+  }
   if (!options.report) return status;
   PrintKind("contacts", notes_before.contacts, notes_now.contacts, phone_before.contacts,
             phone_now.contacts);
