@@ -1,7 +1,8 @@
-// A run killed at each point where it writes (each copy made, the library's writes into the
-// copies, the journal, each rename), then a normal run: every record ends once on each side,
-// exactly as after one run that was never killed.
+// Runs stopped where they write, by a kill or a Ctrl-C, through a build of pimsync that stops
+// itself at its Nth point of writing (each copy made, the library's writes into the copies,
+// the journal, each rename).
 #include <filesystem>
+#include <map>
 
 #include "pimsync_runner.h"
 
@@ -43,24 +44,51 @@ class PimsyncKillTest : public PimsyncTest {
       fs::copy_file(entry.path(), Path(entry.path().filename()));
   }
 
+  // Notes and the phone paired once, then each side changed, so that a run writes in every way.
+  void PairThenChangeBothSides() {
+    Ok("notes|create|notes.db");
+    Ok("notes|create|phone.db");
+    const std::string ann = Ok("notes|add-person|notes.db|FirstName=Ann");
+    const std::string bob = Ok("notes|add-person|notes.db|FirstName=Bob");
+    Ok("notes|add-person|phone.db|FirstName=Carl");
+    Ok("notes|add-todo|notes.db|--brief|Milk|--start|2019-03-14 09:00:00|--end|2019-03-14 "
+       "10:00:00");
+    Ok(kSync);
+    // Then each side changes: every kind of write of a run has its turn.
+    Ok("notes|set|notes.db|" + ann.substr(0, ann.size() - 1) + "|FirstName=Anna");
+    Ok("notes|delete|notes.db|" + bob.substr(0, bob.size() - 1));
+    Ok("notes|add-person|phone.db|FirstName=Dan");
+    Ok("notes|add-todo|phone.db|--brief|Bread|--start|2019-03-15 09:00:00|--end|2019-03-15 "
+       "09:30:00");
+  }
+  // The name and bytes of every file in the folder, by name.
+  std::string Files() {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::directory_iterator(dir_.path()))
+      files[entry.path().filename()] = ReadFile(entry.path());
+    std::string text;
+    for (const auto& [name, bytes] : files) {
+      if (name != ".out" && name != ".err") text += name + ": " + bytes + "\n";
+    }
+    return text;
+  }
+  // How many kill points a run that was not killed passed.
+  static int Points(const PimsyncResult& counted) {
+    int points = 0;
+    for (size_t at = counted.err.find("kill point "); at != std::string::npos;
+         at = counted.err.find("kill point ", at + 1)) {
+      ++points;
+    }
+    return points;
+  }
+
   ScopedTimeZone zone_{kCentralEurope};
 };
 
+// Killed at each point in turn, then run normally: every record ends once on each side, as
+// after one run that was never killed.
 TEST_F(PimsyncKillTest, ARunKilledWhereverItWritesLeavesNothingDoubledOrLost) {
-  Ok("notes|create|notes.db");
-  Ok("notes|create|phone.db");
-  const std::string ann = Ok("notes|add-person|notes.db|FirstName=Ann");
-  const std::string bob = Ok("notes|add-person|notes.db|FirstName=Bob");
-  Ok("notes|add-person|phone.db|FirstName=Carl");
-  Ok("notes|add-todo|notes.db|--brief|Milk|--start|2019-03-14 09:00:00|--end|2019-03-14 "
-     "10:00:00");
-  Ok(kSync);
-  // Then each side changes: every kind of write of a run has its turn.
-  Ok("notes|set|notes.db|" + ann.substr(0, ann.size() - 1) + "|FirstName=Anna");
-  Ok("notes|delete|notes.db|" + bob.substr(0, bob.size() - 1));
-  Ok("notes|add-person|phone.db|FirstName=Dan");
-  Ok("notes|add-todo|phone.db|--brief|Bread|--start|2019-03-15 09:00:00|--end|2019-03-15 "
-     "09:30:00");
+  PairThenChangeBothSides();
   const fs::path before = dir_.path() + ".before";
   Save(before);
   Ok(kSync);
@@ -70,16 +98,13 @@ TEST_F(PimsyncKillTest, ARunKilledWhereverItWritesLeavesNothingDoubledOrLost) {
   Restore(before);
   const PimsyncResult counted = Killable("PIMSYNC_COUNT_KILL_POINTS=1");
   ASSERT_EQ(counted.exit_status, 0) << counted.err;
-  int points = 0;
-  for (size_t at = counted.err.find("kill point "); at != std::string::npos;
-       at = counted.err.find("kill point ", at + 1)) {
-    ++points;
-  }
+  const int points = Points(counted);
   ASSERT_GE(points, 10);
   for (int n = 1; n <= points; ++n) {
     SCOPED_TRACE("killed at point " + std::to_string(n));
     Restore(before);
-    EXPECT_EQ(Killable("PIMSYNC_KILL_AT=" + std::to_string(n)).exit_status, -1);
+    const PimsyncResult killed = Killable("PIMSYNC_KILL_AT=" + std::to_string(n));
+    EXPECT_EQ(killed.exit_status, -1) << killed.err;
     const PimsyncResult next = Run(kSync);
     EXPECT_EQ(next.exit_status, 0) << next.err;
     EXPECT_EQ(Sides(), once);
@@ -88,6 +113,31 @@ TEST_F(PimsyncKillTest, ARunKilledWhereverItWritesLeavesNothingDoubledOrLost) {
       EXPECT_NE(entry.path().extension(), ".journal");
     }
   }
+  fs::remove_all(before);
+}
+
+// Ctrl-C before the changes are put in place stops the run with nothing changed; once they are
+// being put in place, the run finishes that and says so.
+TEST_F(PimsyncKillTest, ACtrlCSaysWhetherTheRunChangedAnything) {
+  PairThenChangeBothSides();
+  const fs::path before = dir_.path() + ".before";
+  Save(before);
+  const PimsyncResult counted = Killable("PIMSYNC_COUNT_KILL_POINTS=1");
+  ASSERT_EQ(counted.exit_status, 0);
+  const std::string once = Sides();
+  Restore(before);
+  const std::string files = Files();
+
+  const PimsyncResult early = Killable("PIMSYNC_INTERRUPT_AT=1");  // as the files are copied
+  EXPECT_EQ(early.exit_status, 130);
+  EXPECT_EQ(early.out, "");
+  EXPECT_EQ(early.err, "pimsync: interrupted: nothing was changed\n");
+  EXPECT_EQ(Files(), files);
+
+  const PimsyncResult late = Killable("PIMSYNC_INTERRUPT_AT=" + std::to_string(Points(counted)));
+  EXPECT_EQ(late.exit_status, 130);
+  EXPECT_EQ(late.err, "pimsync: interrupted after the changes were committed\n");
+  EXPECT_EQ(Sides(), once);
   fs::remove_all(before);
 }
 

@@ -20,6 +20,7 @@
 #include <thread>
 
 #include "notesapi/lndatabase.h"
+#include "notesapi/lnsession.h"
 
 namespace pim::cli {
 namespace {
@@ -117,6 +118,27 @@ void CopyDatabase(const std::string& original, const std::string& copy) {
   }
 }
 
+bool LogHolds(const std::string& database) {
+  struct stat log {};
+  return ::stat((database + "-wal").c_str(), &log) == 0 && log.st_size > 0;
+}
+
+// Two connections that close at the same moment may each leave the write-ahead log to the
+// other; the last one to close moves it into the file, so this one is made the last.
+void SettleLog(const std::string& database) {
+  const notes::LNBOOL throwing = notes::LNGetThrowAllErrorsGlobal();
+  notes::LNSetThrowAllErrorsGlobal(notes::FALSE);
+  notes::LNNotesSession session;
+  notes::LNDatabase opened;
+  if (session.Initialize() == notes::LNNOERROR &&
+      session.GetDatabase(database, &opened) == notes::LNNOERROR) {
+    opened.Open();
+    opened.Close();
+  }
+  session.Term();
+  notes::LNSetThrowAllErrorsGlobal(throwing);
+}
+
 bool IsDatabase(const RunFile& file) {
   return std::strcmp(file.option, "--store") != 0;
 }
@@ -168,6 +190,10 @@ void RenameCopies(const std::vector<std::pair<std::string, std::string>>& pairs)
     KillPoint();
     folders.insert(FolderOf(original));
   }
+  // What SQLite kept beside a copy goes too: empty (the commit checked it), and it must not meet
+  // the next copy of that name.
+  for (const auto& pair : pairs)
+    RemoveCopy(pair.first);
   for (const std::string& folder : folders)
     SyncFolder(folder);
 }
@@ -203,6 +229,7 @@ StagedRun::StagedRun(const std::vector<RunFile>& files) : journal_(JournalOf(fil
       continue;
     }
     const std::string copy = original + kCopySuffix;
+    RemoveCopy(copy);  // a stale log beside a new copy would be read into it
     struct stat st {};
     if (::stat(original.c_str(), &st) != 0) {
       // A store not made yet is made as a copy; a database that is not there stays missing.
@@ -274,9 +301,10 @@ void StagedRun::Commit() {
   for (const Copy& copy : copies_) {
     if (!Exists(copy.copy)) continue;  // a store the run did not save
     // A log left beside a copy holds changes that a rename would leave behind.
-    struct stat log {};
-    if (::stat((copy.copy + "-wal").c_str(), &log) == 0 && log.st_size > 0) {
-      throw std::runtime_error(copy.copy + " is still open; nothing was changed");
+    if (LogHolds(copy.copy)) SettleLog(copy.copy);
+    if (LogHolds(copy.copy)) {
+      throw std::runtime_error("the changes to " + copy.copy +
+                               " stay in its log; nothing was changed");
     }
     pairs.emplace_back(copy.copy, copy.original);
   }
@@ -298,6 +326,10 @@ void KillPoint() {
   const int reached = ++count;
   if (const char* at = std::getenv("PIMSYNC_KILL_AT"); at != nullptr && std::atoi(at) == reached) {
     std::raise(SIGKILL);
+  }
+  if (const char* at = std::getenv("PIMSYNC_INTERRUPT_AT");
+      at != nullptr && std::atoi(at) == reached) {
+    std::raise(SIGINT);
   }
   if (std::getenv("PIMSYNC_COUNT_KILL_POINTS") != nullptr) {
     std::fprintf(stderr, "kill point %d\n", reached);

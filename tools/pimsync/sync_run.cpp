@@ -33,6 +33,37 @@
 namespace pim::cli {
 namespace {
 
+// Ctrl-C (SIGINT) or SIGTERM, caught during a run: the run stops at its next step, or, once its
+// changes are being put in place, finishes that and then stops.
+volatile std::sig_atomic_t g_stop_signal = 0;
+
+void OnStopSignal(int signal) {
+  g_stop_signal = signal;
+}
+
+class StopSignals {
+ public:
+  StopSignals() {
+    g_stop_signal = 0;
+    struct sigaction catching {};
+    catching.sa_handler = &OnStopSignal;
+    catching.sa_flags = SA_RESTART;
+    sigemptyset(&catching.sa_mask);
+    ::sigaction(SIGINT, &catching, &old_int_);
+    ::sigaction(SIGTERM, &catching, &old_term_);
+  }
+  ~StopSignals() {
+    ::sigaction(SIGINT, &old_int_, nullptr);
+    ::sigaction(SIGTERM, &old_term_, nullptr);
+  }
+  StopSignals(const StopSignals&) = delete;
+  StopSignals& operator=(const StopSignals&) = delete;
+
+ private:
+  struct sigaction old_int_ {};
+  struct sigaction old_term_ {};
+};
+
 // Where the two instances' message boxes and debug output go as they happen.
 const char* g_role = "handler";
 bool g_debug = false;
@@ -174,8 +205,11 @@ class PhoneProcess {
       if (::getppid() != host) ::_exit(1);
       ::close(to_phone[1]);
       ::close(from_phone[0]);
-      // Nor does it hold the host's locks, which would outlive a killed host with it.
+      // Nor does it hold the host's locks, which would outlive a killed host with it. A Ctrl-C
+      // reaches it too: the host decides when the phone stops.
       CloseAllBut(to_phone[0], from_phone[1]);
+      ::signal(SIGINT, SIG_IGN);
+      ::signal(SIGTERM, SIG_IGN);
       ::_exit(Serve(options, library, files, to_phone[0], from_phone[1]));
     }
     ::close(to_phone[0]);
@@ -286,6 +320,7 @@ int RunSync(const SyncOptions& options) {
   std::vector<RunFile> all = databases;
   all.push_back({"--store", options.store});
   CheckDistinctFiles(all);
+  StopSignals signals;
   StoreLock lock(options.store);
   DatabaseLocks database_locks(databases);
   if (StagedRun::Recover(all)) {
@@ -405,7 +440,7 @@ int RunSync(const SyncOptions& options) {
                                              files.phone_todos.c_str(), files.todo_changes.c_str()))
             : 1;
     phone_before = phone_looked.get();
-    if (todos == 1) {
+    if (todos == 1 || g_stop_signal != 0) {
       notes_before = notes_looked.get();
       phone.Tell('q');
       stopped = true;
@@ -449,7 +484,8 @@ int RunSync(const SyncOptions& options) {
       phone_after ? std::move(*phone_after) : look_at_phone(&phone_before);
   // A run that reached PIMHandler_Deinit saved the store the library made of it: the copies
   // are the new state of every file. One stopped before leaves every file as it was.
-  if (!stopped) {
+  const bool interrupted = g_stop_signal != 0;
+  if (!stopped && !interrupted) {
     // With the store goes the check of its bytes, by which the next run knows it.
     struct stat st {};
     std::string bytes;
@@ -461,6 +497,11 @@ int RunSync(const SyncOptions& options) {
       staged.Add(StoreCheckPath(options.store), StoreCheckText(bytes), st.st_mode & 07777);
     }
     staged.Commit();
+  }
+  if (interrupted || g_stop_signal != 0) {
+    std::fprintf(stderr, interrupted ? "pimsync: interrupted: nothing was changed\n"
+                                     : "pimsync: interrupted after the changes were committed\n");
+    return 128 + g_stop_signal;
   }
   if (!options.report) return status;
   PrintKind("contacts", notes_before.contacts, notes_now.contacts, phone_before.contacts,
