@@ -50,7 +50,8 @@ class LNDatabase {
   // Administration, an extension of this stand-in: makes a new database file at `to` that holds
   // what the database at `from` holds (its committed notes, the next note ID, the title), with
   // the same permission bits. A file already at `to` fails with LNERR_DATABASE_EXISTS; a copy
-  // that cannot be finished leaves no file.
+  // that cannot be finished leaves no file. The copy is not synced to the disk: a caller that
+  // needs it to survive a power loss syncs it.
   static LNSTATUS CreateCopy(const LNString& from, const LNString& to);
 
  protected:

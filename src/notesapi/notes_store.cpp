@@ -75,7 +75,7 @@ std::vector<StoredNote> ReadEncodedNotes(Statement& list) {
   return notes;
 }
 
-// Copies the file at `from` into the empty file `to`, and syncs it. False when the kernel
+// Copies the file at `from` into the empty file `to`. False when the kernel
 // cannot copy between the two (then nothing was written).
 bool CopyBytes(const std::string& from, int to) {
   const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
@@ -91,7 +91,6 @@ bool CopyBytes(const std::string& from, int to) {
     Raise(LNERR_DATABASE_IO);
   }
   ::close(in);
-  if (::fsync(to) != 0) Raise(LNERR_DATABASE_IO);
   return true;
 }
 
@@ -347,8 +346,7 @@ void NotesDatabase::BackUp(NotesDatabase& source, const std::string& to) {
   copy.connection_.reset(connection);
   if (rc != SQLITE_OK) copy.RaiseSqlite(rc);
   sqlite3_busy_timeout(connection, kBusyTimeoutMs);
-  // A new file needs no journal to undo a failed copy (it is removed), and one sync at the end
-  // makes the whole copy last.
+  // A new file needs no journal to undo a failed copy (it is removed).
   copy.Exec("PRAGMA journal_mode=OFF");
   copy.Exec("PRAGMA synchronous=OFF");
   sqlite3_backup* backup = sqlite3_backup_init(connection, "main", source.connection(), "main");
@@ -359,10 +357,6 @@ void NotesDatabase::BackUp(NotesDatabase& source, const std::string& to) {
   if (stepped != SQLITE_DONE) copy.RaiseSqlite(stepped);
   if (finished != SQLITE_OK) copy.RaiseSqlite(finished);
   copy.connection_.reset();
-  const int written = ::open(to.c_str(), O_RDONLY | O_CLOEXEC);
-  const bool synced = written >= 0 && ::fsync(written) == 0;
-  if (written >= 0) ::close(written);
-  if (!synced) Raise(LNERR_DATABASE_IO);
 }
 
 void NotesDatabase::Exec(const char* sql) {

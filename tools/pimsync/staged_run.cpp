@@ -46,6 +46,15 @@ void SyncFolder(const std::string& folder) {
   if (synced != 0) Fail("write the folder", folder);
 }
 
+// Puts what is written to a file on the disk.
+void SyncFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) Fail("open", path);
+  const int synced = ::fsync(fd);
+  ::close(fd);
+  if (synced != 0) Fail("write", path);
+}
+
 void Remove(const std::string& path) {
   if (::unlink(path.c_str()) != 0 && errno != ENOENT) Fail("remove", path);
 }
@@ -89,14 +98,16 @@ std::string ReadWhole(const std::string& path) {
   return bytes;
 }
 
-// A new file at `path` with `bytes` and the permission bits `mode`, on disk when it returns.
-void WriteFile(const std::string& path, const std::string& bytes, mode_t mode) {
+// A new file at `path` with `bytes` and the permission bits `mode`; `synced` puts it on the disk
+// before it returns.
+void WriteFile(const std::string& path, const std::string& bytes, mode_t mode,
+               bool synced = false) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
   if (fd < 0) Fail("create", path);
   try {
     if (::fchmod(fd, mode) != 0) Fail("set the permissions of", path);
     WriteWhole(fd, bytes, path);
-    if (::fsync(fd) != 0) Fail("write", path);
+    if (synced && ::fsync(fd) != 0) Fail("write", path);
   } catch (...) {
     ::close(fd);
     throw;
@@ -308,8 +319,12 @@ void StagedRun::Commit() {
     }
     pairs.emplace_back(copy.copy, copy.original);
   }
+  // The copies are on the disk before the journal that names them: after a power loss, the
+  // journal would rename whatever is there.
+  for (const auto& pair : pairs)
+    SyncFile(pair.first);
   const std::string written = journal_ + ".new";
-  WriteFile(written, Encode(pairs), 0600);
+  WriteFile(written, Encode(pairs), 0600, true);
   if (::rename(written.c_str(), journal_.c_str()) != 0) Fail("write", journal_);
   SyncFolder(FolderOf(journal_));
   committed_ = true;  // from here on the next run finishes what this one began
