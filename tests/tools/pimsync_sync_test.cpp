@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <sstream>
 #include <tuple>
+#include <vector>
 
 #include "pimsync_runner.h"
 
@@ -214,6 +215,50 @@ TEST_F(PimsyncSyncTest, ARunOnADatabaseAnotherRunHoldsIsRefused) {
   EXPECT_EQ(Names("phone.db"), " | ");
   Ok(kSync);
   EXPECT_EQ(Names("notes.db") + " / " + Names("phone.db"), "Ann |  / Ann | ");
+}
+
+TEST_F(PimsyncSyncTest, ARunThatDeletesMuchOrMeetsAnEmptiedSideIsRefusedUnlessForced) {
+  std::vector<std::string> ids;
+  for (int i = 0; i < 10; ++i) {
+    const std::string id = Ok("notes|add-person|notes.db|FirstName=P" + std::to_string(i));
+    ids.push_back(id.substr(0, id.size() - 1));
+  }
+  Ok(kSync);
+  for (int i = 0; i < 6; ++i)
+    Ok("notes|delete|notes.db|" + ids[i]);
+  const std::string again =
+      " Nothing was changed; if that is what you want, run again with --force.\n";
+  const std::pair<std::string, std::string> refused[] = {
+      {kSync,
+       "pimsync: the run would delete 6 of the 10 records of the phone (phone.db), more "
+       "than --max-delete allows (50%)." +
+           again},
+      {kSync + "|--max-delete|5",
+       "pimsync: the run would delete 6 of the 10 records of the "
+       "phone (phone.db), more than --max-delete allows (5)." +
+           again}};
+  for (const auto& [args, err] : refused) {
+    const PimsyncResult run = Run(args);
+    EXPECT_EQ(run.exit_status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, err);
+    EXPECT_EQ(Names("phone.db"), "P0, P1, P2, P3, P4, P5, P6, P7, P8, P9 | ");
+  }
+  Ok(kSync + "|--max-delete|60%");
+  EXPECT_EQ(Names("phone.db"), "P6, P7, P8, P9 | ");
+  // A side emptied: refused whatever --max-delete allows, done with --force.
+  for (int i = 6; i < 10; ++i)
+    Ok("notes|delete|notes.db|" + ids[i]);
+  const PimsyncResult emptied = Run(kSync + "|--max-delete|100%");
+  EXPECT_EQ(emptied.exit_status, 1);
+  EXPECT_EQ(emptied.err,
+            "pimsync: Notes (notes.db) holds no records, but the store pairs records "
+            "with it: it was emptied since the last run, and the run would delete "
+            "them on the other side too." +
+                again);
+  EXPECT_EQ(Names("phone.db"), "P6, P7, P8, P9 | ");
+  Ok(kSync + "|--force");
+  EXPECT_EQ(Names("phone.db"), " | ");
 }
 
 TEST_F(PimsyncSyncTest, ALinkedPrivateStoreStaysALinkedPrivateStore) {

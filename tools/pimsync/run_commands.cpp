@@ -36,7 +36,8 @@ std::string SyncUsage() {
   return Format(
       "usage: pimsync sync --contacts DB [--calendar DB] --phone PHONEDB --store FILE\n"
       "                    [--mode 0|1|2] [--contact-limit N] [--calendar-limit N]\n"
-      "                    [--keep DIR] [--library PATH] [--debug]\n"
+      "                    [--max-delete N|P%%] [--force] [--keep DIR] [--library PATH]\n"
+      "                    [--debug]\n"
       "\n"
       "Runs one whole sync between the Notes databases and the fake phone's database, driving two\n"
       "instances of the handler library as a host drives them, and reports what changed.\n"
@@ -50,6 +51,10 @@ std::string SyncUsage() {
       "                      the other side what one side deleted\n"
       "  --contact-limit N   the most contacts the phone holds (default %d)\n"
       "  --calendar-limit N  the most to-dos the phone holds (default %d)\n"
+      "  --max-delete N|P%%   refuse a run that would delete more than N records, or P%% of\n"
+      "                      them, on either side (default 50%%, counted from 10 records on)\n"
+      "  --force             run all the same, once: lifts --max-delete and the refusal of a\n"
+      "                      side emptied since the last run\n"
       "  --keep DIR          keep the exchanged files in DIR\n"
       "  --library PATH      the handler library (default: libpimhandler.so beside pimsync)\n"
       "  --debug             print the library's debug output too\n"
@@ -145,6 +150,7 @@ constexpr OptionSpec kSyncOptions[] = {
     {"--mode", OptionSpec::kValue},           {"--contact-limit", OptionSpec::kValue},
     {"--calendar-limit", OptionSpec::kValue}, {"--keep", OptionSpec::kValue},
     {"--library", OptionSpec::kValue},        {"--debug", OptionSpec::kFlag},
+    {"--max-delete", OptionSpec::kValue},     {"--force", OptionSpec::kFlag},
 };
 constexpr OptionSpec kDumpOptions[] = {
     {"--as-phone", OptionSpec::kFlag},
@@ -173,6 +179,21 @@ int RunSyncCommand(std::span<const std::string> args) {
     if (const std::string* keep = parsed.Value("--keep")) options.keep_dir = *keep;
     if (const std::string* library = parsed.Value("--library")) options.library = *library;
     options.debug = parsed.HasFlag("--debug");
+    options.force = parsed.HasFlag("--force");
+    if (const std::string* limit = parsed.Value("--max-delete")) {
+      std::string number = *limit;
+      options.max_delete_percent = !number.empty() && number.back() == '%';
+      if (options.max_delete_percent) number.pop_back();
+      char* end = nullptr;
+      errno = 0;
+      const long value = std::strtol(number.c_str(), &end, 10);
+      if (number.empty() || *end != '\0' || errno != 0 || value < 0 || value > INT32_MAX ||
+          (options.max_delete_percent && value > 100)) {
+        throw UsageError("--max-delete takes a count or a percentage (N or P%), not '" + *limit +
+                         "'");
+      }
+      options.max_delete = static_cast<int32_t>(value);
+    }
     return RunSync(options);
   });
 }

@@ -307,6 +307,43 @@ void PrintKind(const char* kind, const SnapshotNotes& notes_before,
               phone_before.size(), phone_after.size(), phone.added, phone.changed, phone.deleted);
 }
 
+// What a side held before the run and what the run deleted from it, contacts and to-dos.
+struct SideCount {
+  size_t held;
+  size_t deleted;
+};
+
+SideCount CountSide(const NotesSnapshot& before, const NotesSnapshot& after) {
+  return {before.contacts.size() + before.todos.size(),
+          Compare(before.contacts, after.contacts).deleted +
+              Compare(before.todos, after.todos).deleted};
+}
+
+// Refuses a run that empties a side or deletes much of it: more often an accident than a wish.
+void GuardDeletions(const SyncOptions& options, bool store_pairs, const SideCount& notes,
+                    const SideCount& phone) {
+  const std::string notes_side = "Notes (" + options.contacts_db + ")";
+  const std::string phone_side = "the phone (" + options.phone_db + ")";
+  const char* again = " Nothing was changed; if that is what you want, run again with --force.";
+  for (const auto& [side, count] : {std::pair{&notes_side, notes}, std::pair{&phone_side, phone}}) {
+    if (store_pairs && count.held == 0) {
+      throw RunRefused(*side + " holds no records, but the store pairs records with it: it was " +
+                       "emptied since the last run, and the run would delete them on the other " +
+                       "side too." + again);
+    }
+    const bool counted = !options.max_delete_percent || count.held >= kGuardedFrom;
+    const size_t allowed = options.max_delete_percent
+                               ? count.held * static_cast<size_t>(options.max_delete) / 100
+                               : static_cast<size_t>(options.max_delete);
+    if (counted && count.deleted > allowed) {
+      throw RunRefused("the run would delete " + std::to_string(count.deleted) + " of the " +
+                       std::to_string(count.held) + " records of " + *side + ", more than " +
+                       "--max-delete allows (" + std::to_string(options.max_delete) +
+                       (options.max_delete_percent ? "%" : "") + ")." + again);
+    }
+  }
+}
+
 }  // namespace
 
 int RunSync(const SyncOptions& options) {
@@ -329,6 +366,9 @@ int RunSync(const SyncOptions& options) {
                  "they are now in place\n",
                  options.store.c_str());
   }
+  // An empty store holds its word and two counts of nothing.
+  struct stat store_st {};
+  const bool store_pairs = ::stat(options.store.c_str(), &store_st) == 0 && store_st.st_size > 8;
   // The run works on copies; the files given change only at its end, all together. The store
   // is checked while they are made.
   HandlerLibrary handler(library);
@@ -485,6 +525,10 @@ int RunSync(const SyncOptions& options) {
   // A run that reached PIMHandler_Deinit saved the store the library made of it: the copies
   // are the new state of every file. One stopped before leaves every file as it was.
   const bool interrupted = g_stop_signal != 0;
+  if (!stopped && !interrupted && options.report && !options.force) {
+    GuardDeletions(options, store_pairs, CountSide(notes_before, notes_now),
+                   CountSide(phone_before, phone_now));
+  }
   if (!stopped && !interrupted) {
     // With the store goes the check of its bytes, by which the next run knows it.
     struct stat st {};

@@ -3,12 +3,16 @@
 // reached only through its exported C functions.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "notes/sync_scope.h"
 
 namespace pim::cli {
+
+// A side that holds fewer records than this is not held to a percentage of --max-delete.
+inline constexpr size_t kGuardedFrom = 10;
 
 struct SyncOptions {
   std::string contacts_db;
@@ -21,6 +25,11 @@ struct SyncOptions {
   std::string keep_dir;  // empty: the exchanged files live in a temporary folder
   std::string library;   // empty: libpimhandler.so beside the binary
   bool debug = false;
+  // A run that would delete more than this on either side is refused: a count, or a
+  // percentage of what the side held, counted from kGuardedFrom records on.
+  int32_t max_delete = 50;
+  bool max_delete_percent = true;
+  bool force = false;  // lifts that guard, and the refusal of an emptied side, once
   bool report = true;  // false: no looks at the databases, nothing printed but messages
 };
 
