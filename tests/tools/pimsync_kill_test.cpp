@@ -2,7 +2,6 @@
 // itself at its Nth point of writing (each copy made, the library's writes into the copies,
 // the journal, each rename).
 #include <filesystem>
-#include <map>
 
 #include "pimsync_runner.h"
 
@@ -60,17 +59,6 @@ class PimsyncKillTest : public PimsyncTest {
     Ok("notes|add-person|phone.db|FirstName=Dan");
     Ok("notes|add-todo|phone.db|--brief|Bread|--start|2019-03-15 09:00:00|--end|2019-03-15 "
        "09:30:00");
-  }
-  // The name and bytes of every file in the folder, by name.
-  std::string Files() {
-    std::map<std::string, std::string> files;
-    for (const auto& entry : fs::directory_iterator(dir_.path()))
-      files[entry.path().filename()] = ReadFile(entry.path());
-    std::string text;
-    for (const auto& [name, bytes] : files) {
-      if (name != ".out" && name != ".err") text += name + ": " + bytes + "\n";
-    }
-    return text;
   }
   // How many kill points a run that was not killed passed.
   static int Points(const PimsyncResult& counted) {

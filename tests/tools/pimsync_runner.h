@@ -5,6 +5,8 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -94,6 +96,18 @@ class PimsyncTest : public ::testing::Test {
     return run.out;
   }
   std::string Path(const std::string& name) const { return dir_.File(name); }
+  // The name and bytes of every file in the folder (the SQLite logs included), by name.
+  std::string Files() const {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) {
+      if (entry.is_regular_file()) files[entry.path().filename()] = ReadFile(entry.path());
+    }
+    std::string text;
+    for (const auto& [name, bytes] : files) {
+      if (name != ".out" && name != ".err") text += name + ": " + bytes + "\n";
+    }
+    return text;
+  }
 
   TempDir dir_;
 };

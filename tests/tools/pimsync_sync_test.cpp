@@ -261,6 +261,30 @@ TEST_F(PimsyncSyncTest, ARunThatDeletesMuchOrMeetsAnEmptiedSideIsRefusedUnlessFo
   EXPECT_EQ(Names("phone.db"), " | ");
 }
 
+TEST_F(PimsyncSyncTest, ADryRunReportsWhatARunWouldDoAndChangesNoByte) {
+  Ok("notes|add-person|notes.db|FirstName=Ann");
+  Ok("notes|add-person|phone.db|FirstName=Bob");
+  Ok(kSync);
+  const std::string cy = Ok("notes|add-person|notes.db|FirstName=Cy");
+  const std::string files = Files();
+  const PimsyncResult preview = Run(kSync + "|--dry-run");
+  EXPECT_EQ(preview.exit_status, 0);
+  EXPECT_EQ(Files(), files);
+  EXPECT_EQ(preview.out, "preview: what a run would do now; nothing was changed\n" + Ok(kSync));
+  // What would stop the real run is said after the report.
+  Ok("notes|delete|notes.db|" + cy.substr(0, cy.size() - 1));
+  const std::string now = Files();
+  const PimsyncResult refused = Run(kSync + "|--dry-run|--max-delete|0");
+  EXPECT_EQ(refused.exit_status, 1);
+  EXPECT_EQ(Files(), now);
+  EXPECT_EQ(refused.out,
+            "preview: what a run would do now; nothing was changed\n" +
+                Report("2 2 0 0 0  3 2 0 0 1  0 0 0 0 0  0 0 0 0 0") +
+                "a real run would be refused: the run would delete 1 of the 3 records of the "
+                "phone (phone.db), more than --max-delete allows (0). Nothing was changed; if that "
+                "is what you want, run again with --force.\n");
+}
+
 TEST_F(PimsyncSyncTest, ALinkedPrivateStoreStaysALinkedPrivateStore) {
   ASSERT_EQ(::mkdir(Path("private").c_str(), 0700), 0);
   ASSERT_EQ(::symlink("private/store.dat", Path("store.dat").c_str()), 0);

@@ -36,8 +36,8 @@ std::string SyncUsage() {
   return Format(
       "usage: pimsync sync --contacts DB [--calendar DB] --phone PHONEDB --store FILE\n"
       "                    [--mode 0|1|2] [--contact-limit N] [--calendar-limit N]\n"
-      "                    [--max-delete N|P%%] [--force] [--keep DIR] [--library PATH]\n"
-      "                    [--debug]\n"
+      "                    [--max-delete N|P%%] [--force] [--dry-run] [--keep DIR]\n"
+      "                    [--library PATH] [--debug]\n"
       "\n"
       "Runs one whole sync between the Notes databases and the fake phone's database, driving two\n"
       "instances of the handler library as a host drives them, and reports what changed.\n"
@@ -55,6 +55,8 @@ std::string SyncUsage() {
       "                      them, on either side (default 50%%, counted from 10 records on)\n"
       "  --force             run all the same, once: lifts --max-delete and the refusal of a\n"
       "                      side emptied since the last run\n"
+      "  --dry-run           report what a run would do, and what would refuse it, and change\n"
+      "                      nothing\n"
       "  --keep DIR          keep the exchanged files in DIR\n"
       "  --library PATH      the handler library (default: libpimhandler.so beside pimsync)\n"
       "  --debug             print the library's debug output too\n"
@@ -151,6 +153,7 @@ constexpr OptionSpec kSyncOptions[] = {
     {"--calendar-limit", OptionSpec::kValue}, {"--keep", OptionSpec::kValue},
     {"--library", OptionSpec::kValue},        {"--debug", OptionSpec::kFlag},
     {"--max-delete", OptionSpec::kValue},     {"--force", OptionSpec::kFlag},
+    {"--dry-run", OptionSpec::kFlag},
 };
 constexpr OptionSpec kDumpOptions[] = {
     {"--as-phone", OptionSpec::kFlag},
@@ -180,6 +183,7 @@ int RunSyncCommand(std::span<const std::string> args) {
     if (const std::string* library = parsed.Value("--library")) options.library = *library;
     options.debug = parsed.HasFlag("--debug");
     options.force = parsed.HasFlag("--force");
+    options.dry_run = parsed.HasFlag("--dry-run");
     if (const std::string* limit = parsed.Value("--max-delete")) {
       std::string number = *limit;
       options.max_delete_percent = !number.empty() && number.back() == '%';

@@ -228,7 +228,12 @@ bool StagedRun::Recover(const std::vector<RunFile>& files) {
   return false;
 }
 
-StagedRun::StagedRun(const std::vector<RunFile>& files) : journal_(JournalOf(files)) {
+bool StagedRun::Interrupted(const std::vector<RunFile>& files) {
+  return Exists(JournalOf(files));
+}
+
+StagedRun::StagedRun(const std::vector<RunFile>& files, const std::string& folder)
+    : journal_(JournalOf(files)) {
   // The contacts and the to-dos may share one database, which is copied once.
   std::map<std::string, size_t> copy_of;
   std::vector<std::function<void()>> make;
@@ -239,7 +244,11 @@ StagedRun::StagedRun(const std::vector<RunFile>& files) : journal_(JournalOf(fil
       given_.emplace_back(file.path, found->second);
       continue;
     }
-    const std::string copy = original + kCopySuffix;
+    const std::string copy =
+        (folder.empty() ? original
+                        : folder + "/" + std::to_string(copies_.size()) + "-" +
+                              std::filesystem::path(original).filename().string()) +
+        kCopySuffix;
     RemoveCopy(copy);  // a stale log beside a new copy would be read into it
     struct stat st {};
     if (::stat(original.c_str(), &st) != 0) {

@@ -22,8 +22,13 @@ class StagedRun {
   // before. Call it holding the locks, before any copy of this run is made.
   static bool Recover(const std::vector<RunFile>& files);
 
-  // Copies the existing files (a missing one stays missing: the run meets it as it is).
-  explicit StagedRun(const std::vector<RunFile>& files);
+  // Whether a run on the same store was stopped after it had committed (Recover would finish
+  // it).
+  static bool Interrupted(const std::vector<RunFile>& files);
+
+  // Copies the existing files (a missing one stays missing: the run meets it as it is), beside
+  // them, or into `folder` for a run that will not be put in place.
+  explicit StagedRun(const std::vector<RunFile>& files, const std::string& folder = "");
   // Removes the copies unless committed.
   ~StagedRun();
   StagedRun(const StagedRun&) = delete;

@@ -360,7 +360,12 @@ int RunSync(const SyncOptions& options) {
   StopSignals signals;
   StoreLock lock(options.store);
   DatabaseLocks database_locks(databases);
-  if (StagedRun::Recover(all)) {
+  if (options.dry_run && StagedRun::Interrupted(all)) {
+    throw RunRefused("a run on " + options.store + " was stopped after it had committed its " +
+                     "changes: run pimsync sync without --dry-run to put them in place first. " +
+                     "Nothing was changed.");
+  }
+  if (!options.dry_run && StagedRun::Recover(all)) {
     std::fprintf(stderr,
                  "pimsync: the last run on %s was stopped after it had committed its changes; "
                  "they are now in place\n",
@@ -371,6 +376,7 @@ int RunSync(const SyncOptions& options) {
   const bool store_pairs = ::stat(options.store.c_str(), &store_st) == 0 && store_st.st_size > 8;
   // The run works on copies; the files given change only at its end, all together. The store
   // is checked while they are made.
+  ExchangeDir dir(options.keep_dir);
   HandlerLibrary handler(library);
   std::exception_ptr store_refused;
   std::thread store_check([&] {
@@ -383,7 +389,7 @@ int RunSync(const SyncOptions& options) {
   std::optional<StagedRun> copies;
   std::exception_ptr not_copied;
   try {
-    copies.emplace(all);
+    copies.emplace(all, options.dry_run ? dir.path() : "");
   } catch (...) {
     not_copied = std::current_exception();
   }
@@ -398,7 +404,6 @@ int RunSync(const SyncOptions& options) {
   if (!options.calendar_db.empty()) paths.calendar_db = staged.PathFor(options.calendar_db);
   paths.store = staged.PathFor(options.store);
   const std::string calendar_db = paths.calendar_db.empty() ? paths.contacts_db : paths.calendar_db;
-  ExchangeDir dir(options.keep_dir);
   const ExchangeFiles files(dir.path());
 
   std::vector<Step> steps;
@@ -525,11 +530,17 @@ int RunSync(const SyncOptions& options) {
   // A run that reached PIMHandler_Deinit saved the store the library made of it: the copies
   // are the new state of every file. One stopped before leaves every file as it was.
   const bool interrupted = g_stop_signal != 0;
+  std::string refusal;  // of a preview: what would stop the real run
   if (!stopped && !interrupted && options.report && !options.force) {
-    GuardDeletions(options, store_pairs, CountSide(notes_before, notes_now),
-                   CountSide(phone_before, phone_now));
+    try {
+      GuardDeletions(options, store_pairs, CountSide(notes_before, notes_now),
+                     CountSide(phone_before, phone_now));
+    } catch (const RunRefused& refused) {
+      if (!options.dry_run) throw;
+      refusal = refused.what();
+    }
   }
-  if (!stopped && !interrupted) {
+  if (!stopped && !interrupted && !options.dry_run) {
     // With the store goes the check of its bytes, by which the next run knows it.
     struct stat st {};
     std::string bytes;
@@ -548,6 +559,7 @@ int RunSync(const SyncOptions& options) {
     return 128 + g_stop_signal;
   }
   if (!options.report) return status;
+  if (options.dry_run) std::printf("preview: what a run would do now; nothing was changed\n");
   PrintKind("contacts", notes_before.contacts, notes_now.contacts, phone_before.contacts,
             phone_now.contacts);
   PrintKind("to-dos", notes_before.todos, notes_now.todos, phone_before.todos, phone_now.todos);
@@ -571,6 +583,10 @@ int RunSync(const SyncOptions& options) {
                 options.store.c_str());
   }
   if (!options.keep_dir.empty()) std::printf("exchanged files: %s\n", options.keep_dir.c_str());
+  if (!refusal.empty()) {
+    std::printf("a real run would be refused: %s\n", refusal.c_str());
+    status = 1;
+  }
   return status;
 }
 

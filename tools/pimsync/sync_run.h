@@ -29,8 +29,9 @@ struct SyncOptions {
   // percentage of what the side held, counted from kGuardedFrom records on.
   int32_t max_delete = 50;
   bool max_delete_percent = true;
-  bool force = false;  // lifts that guard, and the refusal of an emptied side, once
-  bool report = true;  // false: no looks at the databases, nothing printed but messages
+  bool force = false;    // lifts that guard, and the refusal of an emptied side, once
+  bool dry_run = false;  // the run on copies kept elsewhere, reported, and nothing put in place
+  bool report = true;    // false: no looks at the databases, nothing printed but messages
 };
 
 // Runs the sync and prints the report. 0 only when every entry point returned 0.
