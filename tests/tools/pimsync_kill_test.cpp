@@ -19,32 +19,18 @@ class PimsyncKillTest : public PimsyncTest {
         dir_, {"sync", "--contacts", "notes.db", "--phone", "phone.db", "--store", "store.dat"},
         PIMSYNC_KILL_POINTS_PATH, env);
   }
-  // The Person first names and to-do briefs of Notes, then of the phone.
-  std::string Sides() {
-    std::string text;
-    for (const char* db : {"notes.db", "phone.db"}) {
-      text += Look(Path(db), "Person", {"FirstName"}) + " | " +
-              Look(Path(db), "Task", {"Subject"}) + "; ";
-    }
-    return text;
-  }
+  std::string Sides() { return Names("notes.db") + "; " + Names("phone.db"); }
   // Every file of the folder, kept in `saved` or put back from it.
-  void Save(const fs::path& saved) {
-    fs::create_directory(saved);
-    for (const auto& entry : fs::directory_iterator(dir_.path())) {
-      if (entry.is_regular_file()) fs::copy_file(entry.path(), saved / entry.path().filename());
-    }
-  }
+  void Save(const fs::path& saved) { fs::copy(dir_.path(), saved); }
   void Restore(const fs::path& saved) {
-    for (const auto& entry : fs::directory_iterator(dir_.path())) {
-      if (entry.is_regular_file()) fs::remove(entry.path());
-    }
-    for (const auto& entry : fs::directory_iterator(saved))
-      fs::copy_file(entry.path(), Path(entry.path().filename()));
+    for (const auto& entry : fs::directory_iterator(dir_.path()))
+      fs::remove(entry.path());
+    fs::copy(saved, dir_.path());
   }
 
-  // Notes and the phone paired once, then each side changed, so that a run writes in every way.
-  void PairThenChangeBothSides() {
+  // Notes and the phone paired once, then each side changed, so that a run writes in every
+  // way; kept aside, then run through once to count its points and see where it ends.
+  void SetUp() override {
     Ok("notes|create|notes.db");
     Ok("notes|create|phone.db");
     const std::string ann = Ok("notes|add-person|notes.db|FirstName=Ann");
@@ -59,74 +45,57 @@ class PimsyncKillTest : public PimsyncTest {
     Ok("notes|add-person|phone.db|FirstName=Dan");
     Ok("notes|add-todo|phone.db|--brief|Bread|--start|2019-03-15 09:00:00|--end|2019-03-15 "
        "09:30:00");
-  }
-  // How many kill points a run that was not killed passed.
-  static int Points(const PimsyncResult& counted) {
-    int points = 0;
+    Save(before_);
+    const PimsyncResult counted = Killable("PIMSYNC_COUNT_KILL_POINTS=1");
+    ASSERT_EQ(counted.exit_status, 0) << counted.err;
     for (size_t at = counted.err.find("kill point "); at != std::string::npos;
          at = counted.err.find("kill point ", at + 1)) {
-      ++points;
+      ++points_;
     }
-    return points;
+    once_ = Sides();
+    Restore(before_);
   }
+  void TearDown() override { fs::remove_all(before_); }
 
+  const fs::path before_ = dir_.path() + ".before";
+  int points_ = 0;
+  std::string once_;
   ScopedTimeZone zone_{kCentralEurope};
 };
 
 // Killed at each point in turn, then run normally: every record ends once on each side, as
 // after one run that was never killed.
 TEST_F(PimsyncKillTest, ARunKilledWhereverItWritesLeavesNothingDoubledOrLost) {
-  PairThenChangeBothSides();
-  const fs::path before = dir_.path() + ".before";
-  Save(before);
-  Ok(kSync);
-  const std::string once = Sides();
-  EXPECT_EQ(once, "Anna, Carl, Dan | Milk, Bread; Carl, Anna, Dan | Milk, Bread; ");
-
-  Restore(before);
-  const PimsyncResult counted = Killable("PIMSYNC_COUNT_KILL_POINTS=1");
-  ASSERT_EQ(counted.exit_status, 0) << counted.err;
-  const int points = Points(counted);
-  ASSERT_GE(points, 10);
-  for (int n = 1; n <= points; ++n) {
+  EXPECT_EQ(once_, "Anna, Carl, Dan | Milk, Bread; Carl, Anna, Dan | Milk, Bread");
+  ASSERT_GE(points_, 10);
+  for (int n = 1; n <= points_; ++n) {
     SCOPED_TRACE("killed at point " + std::to_string(n));
-    Restore(before);
+    Restore(before_);
     const PimsyncResult killed = Killable("PIMSYNC_KILL_AT=" + std::to_string(n));
     EXPECT_EQ(killed.exit_status, -1) << killed.err;
     const PimsyncResult next = Run(kSync);
     EXPECT_EQ(next.exit_status, 0) << next.err;
-    EXPECT_EQ(Sides(), once);
+    EXPECT_EQ(Sides(), once_);
     for (const auto& entry : fs::directory_iterator(dir_.path())) {
       EXPECT_EQ(entry.path().string().find("pimsync-run"), std::string::npos) << entry.path();
       EXPECT_NE(entry.path().extension(), ".journal");
     }
   }
-  fs::remove_all(before);
 }
 
 // Ctrl-C before the changes are put in place stops the run with nothing changed; once they are
 // being put in place, the run finishes that and says so.
 TEST_F(PimsyncKillTest, ACtrlCSaysWhetherTheRunChangedAnything) {
-  PairThenChangeBothSides();
-  const fs::path before = dir_.path() + ".before";
-  Save(before);
-  const PimsyncResult counted = Killable("PIMSYNC_COUNT_KILL_POINTS=1");
-  ASSERT_EQ(counted.exit_status, 0);
-  const std::string once = Sides();
-  Restore(before);
   const std::string files = Files();
-
   const PimsyncResult early = Killable("PIMSYNC_INTERRUPT_AT=1");  // as the files are copied
   EXPECT_EQ(early.exit_status, 130);
   EXPECT_EQ(early.out, "");
   EXPECT_EQ(early.err, "pimsync: interrupted: nothing was changed\n");
   EXPECT_EQ(Files(), files);
-
-  const PimsyncResult late = Killable("PIMSYNC_INTERRUPT_AT=" + std::to_string(Points(counted)));
+  const PimsyncResult late = Killable("PIMSYNC_INTERRUPT_AT=" + std::to_string(points_));
   EXPECT_EQ(late.exit_status, 130);
   EXPECT_EQ(late.err, "pimsync: interrupted after the changes were committed\n");
-  EXPECT_EQ(Sides(), once);
-  fs::remove_all(before);
+  EXPECT_EQ(Sides(), once_);
 }
 
 }  // namespace

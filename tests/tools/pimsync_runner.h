@@ -96,6 +96,10 @@ class PimsyncTest : public ::testing::Test {
     return run.out;
   }
   std::string Path(const std::string& name) const { return dir_.File(name); }
+  // Person first names and to-do briefs of a database.
+  std::string Names(const std::string& db) {
+    return Look(Path(db), "Person", {"FirstName"}) + " | " + Look(Path(db), "Task", {"Subject"});
+  }
   // The name and bytes of every file in the folder (the SQLite logs included), by name.
   std::string Files() const {
     std::map<std::string, std::string> files;

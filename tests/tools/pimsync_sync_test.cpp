@@ -44,11 +44,6 @@ class PimsyncSyncTest : public PimsyncTest {
     Ok("notes|add-todo|" + db + "|--brief|" + brief + "|--start|" + day + " 09:00:00|--end|" + day +
        " 09:30:00");
   }
-  // Person first names and to-do briefs of a database.
-  std::string Names(const std::string& db) {
-    return Look(Path(db), "Person", {"FirstName"}) + " | " + Look(Path(db), "Task", {"Subject"});
-  }
-
   ScopedTimeZone zone_{kCentralEurope};  // to-dos travel in local time
 };
 
@@ -136,7 +131,6 @@ TEST_F(PimsyncSyncTest, AStoreThatIsNotTheLastRunsOrDoesNotReadWholeIsRefused) {
        "so): a run without it would add every record again on each side. Nothing was changed. "
        "Put the store back; to pair the databases anew, remove store.dat.check.\n"},
       {"cut short, unchecked", good.substr(0, good.size() / 2), false, damaged},
-      {"emptied, unchecked", "", false, damaged},
       {"another file", Hex("02 00 00 00"), false,
        "pimsync: the store store.dat is not a sync store." + keep + "\n"},
       {"a folder", "", false,
