@@ -279,12 +279,8 @@ void NotesDatabase::Create(const std::string& path, const std::string& title,
   RemoveUnlessKept remove(path);  // before `db`, so the connection closes before the unlink
 
   NotesDatabase db(path);
-  sqlite3* connection = nullptr;
-  const int rc = sqlite3_open_v2(path.c_str(), &connection,
-                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
-  db.connection_.reset(connection);
-  if (rc != SQLITE_OK) db.RaiseSqlite(rc);
-  sqlite3_busy_timeout(connection, kBusyTimeoutMs);
+  db.ConnectToNewFile();
+  sqlite3* connection = db.connection();
   db.Exec("PRAGMA journal_mode=WAL");  // persistent: stays with the file
   {
     Transaction transaction(db);
@@ -338,14 +334,19 @@ void NotesDatabase::CreateCopy(const std::string& from, const std::string& to) {
   remove.Keep();
 }
 
+void NotesDatabase::ConnectToNewFile() {
+  sqlite3* connection = nullptr;
+  const int rc = sqlite3_open_v2(path_.c_str(), &connection,
+                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+  connection_.reset(connection);  // closed even when the open failed
+  if (rc != SQLITE_OK) RaiseSqlite(rc);
+  sqlite3_busy_timeout(connection, kBusyTimeoutMs);
+}
+
 void NotesDatabase::BackUp(NotesDatabase& source, const std::string& to) {
   NotesDatabase copy(to);
-  sqlite3* connection = nullptr;
-  const int rc = sqlite3_open_v2(to.c_str(), &connection,
-                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
-  copy.connection_.reset(connection);
-  if (rc != SQLITE_OK) copy.RaiseSqlite(rc);
-  sqlite3_busy_timeout(connection, kBusyTimeoutMs);
+  copy.ConnectToNewFile();
+  sqlite3* connection = copy.connection();
   // A new file needs no journal to undo a failed copy (it is removed).
   copy.Exec("PRAGMA journal_mode=OFF");
   copy.Exec("PRAGMA synchronous=OFF");

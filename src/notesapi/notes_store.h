@@ -176,6 +176,8 @@ class NotesDatabase {
   explicit NotesDatabase(std::string path) : path_(std::move(path)) {}
   void Exec(const char* sql);
   void CheckSchema();
+  // Connects to the file at path_, which the caller has just made.
+  void ConnectToNewFile();
   // Copies the database page by page into the new, empty file at `to` (SQLite's online backup).
   static void BackUp(NotesDatabase& source, const std::string& to);
 
