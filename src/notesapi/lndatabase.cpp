@@ -65,6 +65,15 @@ LNSTATUS LNDatabase::GetDocuments(LNDocumentArray* documents) {
   });
 }
 
+LNSTATUS LNDatabase::GetReplicaID(LNString* id) const {
+  return detail::RunBody([&]() -> LNSTATUS {
+    if (id == nullptr) return LNERR_BAD_ARGUMENT;
+    if (!db_) return LNERR_DATABASE_NOT_OPEN;
+    *id = db_->replica_id();
+    return LNNOERROR;
+  });
+}
+
 LNSTATUS LNDatabase::GetTitle(LNString* title) const {
   return RunCall(LNOperation::kDatabaseGetTitle, [&]() -> LNSTATUS {
     if (title == nullptr) return LNERR_BAD_ARGUMENT;

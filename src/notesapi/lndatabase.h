@@ -35,6 +35,10 @@ class LNDatabase {
   // Every document, in ascending note-ID order, read whole (opening one reads nothing more).
   LNSTATUS GetDocuments(LNDocumentArray* documents);
   LNSTATUS GetTitle(LNString* title) const;
+  // The replica ID: 16 hexadecimal digits drawn when the database was made, the same in its
+  // copies (CreateCopy) and in no other database; empty for a database made before this
+  // stand-in drew them.
+  LNSTATUS GetReplicaID(LNString* id) const;
   // A handle on the note; an ID that names no note fails with LNERR_NOTE_NOT_FOUND.
   LNSTATUS GetDocument(NOTEID id, LNDocument* document);
   // A new, open document of that form, saved (and given its note ID) by its first Save.

@@ -5,7 +5,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
+#include <cstdio>
 #include <optional>
+#include <random>
 
 #include "notesapi/call_guard.h"
 #include "notesapi/item_codec.h"
@@ -92,6 +95,16 @@ bool CopyBytes(const std::string& from, int to) {
   }
   ::close(in);
   return true;
+}
+
+// 64 random bits as 16 hexadecimal digits: two databases made anywhere share one too seldom to
+// matter.
+std::string NewReplicaId() {
+  std::random_device random;
+  const uint64_t bits = (static_cast<uint64_t>(random()) << 32) ^ random();
+  char text[17];
+  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(bits));
+  return text;
 }
 
 // Removes a database file that Create could not finish, with the journal files beside it.
@@ -287,11 +300,16 @@ void NotesDatabase::Create(const std::string& path, const std::string& title,
     db.Exec(kSchema);
     sqlite3_stmt* raw = nullptr;
     const int prepared = sqlite3_prepare_v2(
-        connection, "INSERT INTO meta(key, value) VALUES('title', ?1)", -1, &raw, nullptr);
+        connection, "INSERT INTO meta(key, value) VALUES('title', ?1), ('replica', ?2)", -1, &raw,
+        nullptr);
     StatementPtr insert(raw);
     if (prepared != SQLITE_OK) db.RaiseSqlite(prepared);
-    const int bound =
-        sqlite3_bind_text64(raw, 1, title.data(), title.size(), SQLITE_STATIC, SQLITE_UTF8);
+    const std::string replica = NewReplicaId();
+    int bound = sqlite3_bind_text64(raw, 1, title.data(), title.size(), SQLITE_STATIC, SQLITE_UTF8);
+    if (bound == SQLITE_OK) {
+      bound =
+          sqlite3_bind_text64(raw, 2, replica.data(), replica.size(), SQLITE_STATIC, SQLITE_UTF8);
+    }
     if (bound != SQLITE_OK) db.RaiseSqlite(bound);
     if (const int stepped = sqlite3_step(raw); stepped != SQLITE_DONE) db.RaiseSqlite(stepped);
     insert.reset();
@@ -384,17 +402,20 @@ void NotesDatabase::CheckSchema() {
     Raise(LNERR_DATABASE_INVALID);
   }
   sqlite3_stmt* raw = nullptr;
-  const int rc = sqlite3_prepare_v2(connection_.get(), "SELECT value FROM meta WHERE key = 'title'",
+  const int rc = sqlite3_prepare_v2(connection_.get(),
+                                    "SELECT key, value FROM meta WHERE key IN ('title', 'replica')",
                                     -1, &raw, nullptr);
   StatementPtr statement(raw);
   if (rc != SQLITE_OK) RaiseSqlite(rc);
-  const int stepped = sqlite3_step(raw);
-  if (stepped == SQLITE_ROW) {
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(raw, 0));
-    if (text != nullptr) title_.assign(text, static_cast<size_t>(sqlite3_column_bytes(raw, 0)));
-  } else if (stepped != SQLITE_DONE) {
-    RaiseSqlite(stepped);
+  int stepped = SQLITE_ROW;
+  while ((stepped = sqlite3_step(raw)) == SQLITE_ROW) {
+    const auto* key = reinterpret_cast<const char*>(sqlite3_column_text(raw, 0));
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(raw, 1));
+    if (key == nullptr || text == nullptr) continue;
+    const std::string value(text, static_cast<size_t>(sqlite3_column_bytes(raw, 1)));
+    (std::string_view(key) == "title" ? title_ : replica_id_) = value;
   }
+  if (stepped != SQLITE_DONE) RaiseSqlite(stepped);
 }
 
 bool NotesDatabase::StillAt(const std::string& path) const {

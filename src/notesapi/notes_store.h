@@ -139,6 +139,7 @@ class NotesDatabase {
 
   const std::string& path() const { return path_; }
   const std::string& title() const { return title_; }
+  const std::string& replica_id() const { return replica_id_; }
   // Whether the file at `path` is still the one this connection opened.
   bool StillAt(const std::string& path) const;
 
@@ -183,6 +184,7 @@ class NotesDatabase {
 
   std::string path_;
   std::string title_;
+  std::string replica_id_;
   dev_t device_ = 0;  // the file opened, to tell when the path names another one
   ino_t inode_ = 0;
   bool in_batch_ = false;

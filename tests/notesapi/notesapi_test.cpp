@@ -115,7 +115,7 @@ TEST(NotesDatabaseTest, NoteIdsEndAt32BitsAndAreNeverGivenTwice) {
 
 // A copy holds the database as it is, whether its changes are all in its file (no session
 // holds it) or some are still in the write-ahead log of a session that holds it open.
-TEST(NotesDatabaseTest, ACopyHoldsWhatTheDatabaseHoldsWithItsPermissions) {
+TEST(NotesDatabaseTest, ACopyHoldsWhatTheDatabaseHoldsWithItsPermissionsAndReplicaId) {
   test::TempDir dir;
   const std::string path = dir.File("db.nsf");
   ASSERT_EQ(LNDatabase::Create(path, "t"), LNNOERROR);
@@ -145,6 +145,18 @@ TEST(NotesDatabaseTest, ACopyHoldsWhatTheDatabaseHoldsWithItsPermissions) {
     ASSERT_EQ(copied.GetDocuments(&documents), LNNOERROR);
     ASSERT_GT(documents.GetCount(), 0u);
     EXPECT_EQ(documents[documents.GetCount() - 1].GetFormName(), copy);
+    // A copy is a replica of its database; another database is not.
+    LNString original_id, copy_id, other_id;
+    LNDatabase other;
+    ASSERT_EQ(LNDatabase::Create(dir.File(std::string(copy) + ".other"), "t"), LNNOERROR);
+    ASSERT_EQ(reader.GetDatabase(dir.File(std::string(copy) + ".other"), &other), LNNOERROR);
+    ASSERT_EQ(other.Open(), LNNOERROR);
+    ASSERT_EQ(db.GetReplicaID(&original_id), LNNOERROR);
+    ASSERT_EQ(copied.GetReplicaID(&copy_id), LNNOERROR);
+    ASSERT_EQ(other.GetReplicaID(&other_id), LNNOERROR);
+    EXPECT_EQ(original_id.size(), 16u);
+    EXPECT_EQ(copy_id, original_id);
+    EXPECT_NE(other_id, original_id);
   }
 }
 

@@ -164,6 +164,23 @@ TEST_F(PimsyncSyncTest, AStoreThatIsNotTheLastRunsOrDoesNotReadWholeIsRefused) {
   EXPECT_EQ(Names("notes.db") + " / " + Names("phone.db"), "Ann |  / Ann | ");
 }
 
+TEST_F(PimsyncSyncTest, AStoreUsedWithOtherDatabasesIsRefused) {
+  Ok("notes|add-person|notes.db|FirstName=Ann");
+  Ok(kSync);
+  Ok("notes|create|other.db");
+  for (const char* args : {"notes.db|--phone|other.db", "phone.db|--phone|notes.db"}) {
+    const PimsyncResult run = Run(std::string("sync|--store|store.dat|--contacts|") + args);
+    EXPECT_EQ(run.exit_status, 1) << args;
+    EXPECT_EQ(run.err,
+              "pimsync: the store store.dat was saved by a run on other databases than these "
+              "(store.dat.check names them by their replica IDs): a run would pair every record "
+              "anew and add it again on each side. Nothing was changed. Give --store the store of "
+              "these databases; to pair them anew, move store.dat and store.dat.check away.\n");
+  }
+  EXPECT_EQ(Names("notes.db") + " / " + Names("phone.db") + " / " + Names("other.db"),
+            "Ann |  / Ann |  /  | ");
+}
+
 TEST_F(PimsyncSyncTest, OneFileGivenForTwoPartsIsRefusedWhateverPathReachesIt) {
   Ok("notes|add-person|notes.db|FirstName=Ann");
   Ok("notes|create|todos.db");

@@ -5,12 +5,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+
+#include "notesapi/lnsession.h"
 
 namespace pim::cli {
 namespace {
@@ -110,7 +113,29 @@ std::string StoreCheckText(std::string_view bytes) {
   return text;
 }
 
-void CheckStore(HandlerLibrary& library, const std::string& store) {
+std::string DatabasesLine(const std::vector<RunFile>& databases) {
+  const notes::LNBOOL throwing = notes::LNGetThrowAllErrorsGlobal();
+  notes::LNSetThrowAllErrorsGlobal(notes::FALSE);
+  std::string line = "databases";
+  notes::LNNotesSession session;
+  session.Initialize();
+  for (const RunFile& database : databases) {
+    notes::LNDatabase opened;
+    notes::LNString id;
+    if (session.GetDatabase(database.path, &opened) != notes::LNNOERROR ||
+        opened.Open() != notes::LNNOERROR || opened.GetReplicaID(&id) != notes::LNNOERROR ||
+        id.empty()) {
+      line.clear();
+      break;
+    }
+    line += " " + id;
+  }
+  session.Term();
+  notes::LNSetThrowAllErrorsGlobal(throwing);
+  return line.empty() ? line : line + "\n";
+}
+
+void CheckStore(HandlerLibrary& library, const std::string& store, const std::string& databases) {
   const std::string check = StoreCheckPath(store);
   std::string expected;
   const bool checked = ReadWholeFile(check, expected);
@@ -127,7 +152,16 @@ void CheckStore(HandlerLibrary& library, const std::string& store) {
       "is left of it, would add again on each side every record it pairs.";
   std::string bytes;
   if (checked && ReadWholeFile(store, bytes)) {
-    if (StoreCheckText(bytes) == expected) return;
+    const std::string digest = StoreCheckText(bytes);
+    const std::string paired = expected.substr(std::min(digest.size(), expected.size()));
+    if (expected.compare(0, digest.size(), digest) == 0) {
+      if (paired.empty() || databases.empty() || paired == databases) return;
+      throw RunRefused("the store " + store + " was saved by a run on other databases than " +
+                       "these (" + check + " names them by their replica IDs): a run would " +
+                       "pair every record anew and add it again on each side. Nothing was " +
+                       "changed. Give --store the store of these databases; to pair them anew, " +
+                       "move " + store + " and " + check + " away.");
+    }
     throw RunRefused("the store " + store + " is not the one the last run saved: its bytes " +
                      "have changed since (" + check + " says what they were)." + keep +
                      " If you put this store there on purpose, remove " + check + ".");

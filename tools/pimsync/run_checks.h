@@ -36,13 +36,17 @@ bool ReadWholeFile(const std::string& path, std::string& bytes);
 std::string StoreCheckPath(const std::string& store);
 // The text of that file for the store's bytes.
 std::string StoreCheckText(std::string_view bytes);
+// The line of that file that names the databases the store pairs, by their replica IDs in the
+// order given; empty when one of them has none (nothing to check them by).
+std::string DatabasesLine(const std::vector<RunFile>& databases);
 
 // Refuses a store that would pair fewer records than the last run left paired, so that a run
 // would add the others again on each side. With a check file beside the store: a store whose
-// bytes are not those the last run saved, or no store at all. Without one: a store file the
-// library would not read whole (one it cannot open or read, one that does not start as a
-// store, one that ends or breaks early).
-void CheckStore(HandlerLibrary& library, const std::string& store);
+// bytes are not those the last run saved, no store at all, or a store saved by a run on other
+// databases than `databases` names. Without one: a store file the library would not read whole
+// (one it cannot open or read, one that does not start as a store, one that ends or breaks
+// early).
+void CheckStore(HandlerLibrary& library, const std::string& store, const std::string& databases);
 
 // Holds an advisory lock on each existing database file for the life of the object: two runs on
 // the same databases would each pair their records anew. Refuses a database that another run

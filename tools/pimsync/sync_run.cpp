@@ -379,9 +379,10 @@ int RunSync(const SyncOptions& options) {
   ExchangeDir dir(options.keep_dir);
   HandlerLibrary handler(library);
   std::exception_ptr store_refused;
+  const std::string paired_databases = DatabasesLine(databases);
   std::thread store_check([&] {
     try {
-      CheckStore(handler, options.store);
+      CheckStore(handler, options.store, paired_databases);
     } catch (...) {
       store_refused = std::current_exception();
     }
@@ -549,7 +550,8 @@ int RunSync(const SyncOptions& options) {
         throw std::runtime_error("cannot read the store the run saved, " + paths.store +
                                  "; nothing was changed");
       }
-      staged.Add(StoreCheckPath(options.store), StoreCheckText(bytes), st.st_mode & 07777);
+      staged.Add(StoreCheckPath(options.store), StoreCheckText(bytes) + paired_databases,
+                 st.st_mode & 07777);
     }
     staged.Commit();
   }
