@@ -86,15 +86,19 @@ class Earlier {
  public:
   explicit Earlier(const SnapshotNotes* notes) : notes_(notes) {}
 
-  // The earlier look's note with this ID when it was saved last at `modified` then too.
-  const SnapshotNotes::Note* Unchanged(uint32_t id, const LNDatetime& modified) {
+  // The earlier look's note with this ID, if it had one.
+  const SnapshotNotes::Note* Find(uint32_t id) {
     if (notes_ == nullptr) return nullptr;
     while (at_ < notes_->size() && (*notes_)[at_].id < id)
       ++at_;
-    if (at_ == notes_->size()) return nullptr;
-    const SnapshotNotes::Note& note = (*notes_)[at_];
-    return note.id == id && note.modified == modified ? &note : nullptr;
+    return at_ < notes_->size() && (*notes_)[at_].id == id ? &(*notes_)[at_] : nullptr;
   }
+  // The earlier look's note with this ID when it was saved last at `modified` then too.
+  const SnapshotNotes::Note* Unchanged(uint32_t id, const LNDatetime& modified) {
+    const SnapshotNotes::Note* note = Find(id);
+    return note != nullptr && note->modified == modified ? note : nullptr;
+  }
+  bool Exists() const { return notes_ != nullptr; }
 
  private:
   const SnapshotNotes* notes_;
@@ -120,8 +124,12 @@ void Read(LNNotesSession& session, const std::string& path, NotesSnapshot& into,
     const uint32_t id = note.GetNoteID();
     const LNDatetime modified = note.GetLastModified();
     if (read_contacts && IsPersonForm(note.GetFormName())) {
-      if (const auto* same = earlier_contacts.Unchanged(id, modified)) {
-        into.contacts.Add(*same);
+      const SnapshotNotes::Note* then = earlier_contacts.Find(id);
+      if (then != nullptr && then->modified == modified) {
+        into.contacts.Add(*then);
+      } else if (then == nullptr && earlier_contacts.Exists()) {
+        // New since the earlier look: counted as added, its values compared with nothing.
+        into.contacts.Add({id, modified, 0});
       } else {
         into.contacts.Add(id, modified, note.GetItems());
       }
