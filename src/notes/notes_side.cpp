@@ -22,6 +22,22 @@ void GetSyncedEntries(notes::LNCalendar& calendar, notes::LNCalendarEntryArray& 
   calendar.GetEntries(RetrievalRange(), &entries, notes::TRUE, "");
 }
 
+namespace {
+
+// Opens each note of `notes` in turn, reads it with `read` and merges it into `records`.
+template <class Notes, class Record, class Read>
+void MergeEach(const Notes& notes, std::vector<std::unique_ptr<Record>>& records, Read read) {
+  NoteIdMerge<Record> merge(records);
+  for (uint32_t i = 0; i < notes.GetCount(); ++i) {
+    auto note = notes[i];
+    note.Open(0);
+    merge.Merge(read(note));
+    note.Close();
+  }
+}
+
+}  // namespace
+
 void ReadNotes(notes::LNNotesSession& session, const NotesNames& names, CalendarArray* todos,
                ContactArray* contacts) {
   // The calendar stays open while the contacts are read: on one file both share a connection.
@@ -30,26 +46,16 @@ void ReadNotes(notes::LNNotesSession& session, const NotesNames& names, Calendar
     GetCalendar(session, names, calendar);
     notes::LNCalendarEntryArray entries;
     GetSyncedEntries(calendar, entries);
-    NoteIdMerge<CCalEntryObject> merge(*todos);
-    for (uint32_t i = 0; i < entries.GetCount(); ++i) {
-      notes::LNCalendarEntry entry = entries[i];
-      entry.Open(0);
-      merge.Merge(ReadCalendarEntry(entry));
-      entry.Close();
-    }
+    MergeEach(entries, *todos,
+              [](notes::LNCalendarEntry& entry) { return ReadCalendarEntry(entry); });
   }
   if (contacts != nullptr) {
     notes::LNDatabase database;
     OpenContactDatabase(session, names, database);
     notes::LNDocumentArray documents;
     database.GetDocuments(&documents);
-    NoteIdMerge<CContactObject> merge(*contacts);
-    for (uint32_t i = 0; i < documents.GetCount(); ++i) {
-      notes::LNDocument document = documents[i];
-      document.Open(0);
-      merge.Merge(ReadPersonDocument(document));
-      document.Close();
-    }
+    MergeEach(documents, *contacts,
+              [](notes::LNDocument& document) { return ReadPersonDocument(document); });
     database.Close();
   }
 }

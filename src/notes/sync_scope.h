@@ -13,11 +13,14 @@
 namespace pim {
 
 // Notes names (of forms and items) compare without regard to the case of ASCII letters.
+inline char FoldNotesName(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
+}
+
 inline bool SameNotesName(std::string_view a, std::string_view b) {
-  const auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    if (fold(a[i]) != fold(b[i])) return false;
+    if (FoldNotesName(a[i]) != FoldNotesName(b[i])) return false;
   }
   return true;
 }

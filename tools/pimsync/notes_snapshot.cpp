@@ -22,19 +22,15 @@ namespace {
 // nothing a user would see.
 constexpr const char* kStampedItems[] = {kPersonTypeItem, kEntryTypeItem, kEntryAlarmTimeItem};
 
-char Fold(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
-}
-
 bool IsStamped(const LNString& name) {
   return std::any_of(std::begin(kStampedItems), std::end(kStampedItems),
                      [&](const char* stamped) { return SameNotesName(name, stamped); });
 }
 
 bool NameBefore(const LNItem* a, const LNItem* b) {
-  return std::lexicographical_compare(a->GetName().begin(), a->GetName().end(),
-                                      b->GetName().begin(), b->GetName().end(),
-                                      [](char x, char y) { return Fold(x) < Fold(y); });
+  return std::lexicographical_compare(
+      a->GetName().begin(), a->GetName().end(), b->GetName().begin(), b->GetName().end(),
+      [](char x, char y) { return FoldNotesName(x) < FoldNotesName(y); });
 }
 
 void Append(std::string& text, const LNString& value) {
@@ -162,7 +158,7 @@ void SnapshotNotes::Add(uint32_t id, const LNDatetime& modified, const std::vect
   for (const LNItem* item : named_) {
     const size_t start = scratch_.size();
     for (char c : item->GetName())
-      scratch_ += Fold(c);
+      scratch_ += FoldNotesName(c);
     scratch_ += '\x1d';
     bool any = false;
     ForEachValue(*item, [&](const auto& value) {

@@ -18,12 +18,8 @@
 namespace pim::cli {
 namespace {
 
-bool IsDatabase(const RunFile& file) {
-  return std::strcmp(file.option, "--store") != 0;
-}
-
 bool IsNotes(const RunFile& file) {
-  return IsDatabase(file) && std::strcmp(file.option, "--phone") != 0;
+  return !file.IsStore() && !file.IsPhone();
 }
 
 std::string Named(const RunFile& file) {
@@ -55,7 +51,7 @@ void CheckDistinctFiles(const std::vector<RunFile>& files) {
       const std::string both = a.path == b.path
                                    ? a.path + " is given as " + a.option + " and as " + b.option
                                    : Named(a) + " and " + Named(b) + " are the same file";
-      if (!IsDatabase(a) || !IsDatabase(b)) {
+      if (a.IsStore() || b.IsStore()) {
         throw RunRefused(both + ": the run would write the store over a database. Nothing was " +
                          "changed; give --store a file of its own.");
       }

@@ -20,6 +20,9 @@ class RunRefused : public std::runtime_error {
 struct RunFile {
   const char* option;  // "--contacts", "--calendar", "--phone" or "--store"
   std::string path;
+
+  bool IsStore() const { return std::string_view(option) == "--store"; }
+  bool IsPhone() const { return std::string_view(option) == "--phone"; }
 };
 
 // Refuses two of the files that are one file (however the paths reach it): the phone would

@@ -80,21 +80,8 @@ void WriteWhole(int fd, const std::string& bytes, const std::string& path) {
 }
 
 std::string ReadWhole(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) Fail("open", path);
   std::string bytes;
-  char buffer[64 * 1024];
-  for (;;) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      ::close(fd);
-      Fail("read", path);
-    }
-    if (n == 0) break;
-    bytes.append(buffer, static_cast<size_t>(n));
-  }
-  ::close(fd);
+  if (!ReadWholeFile(path, bytes)) Fail("read", path);
   return bytes;
 }
 
@@ -150,13 +137,9 @@ void SettleLog(const std::string& database) {
   notes::LNSetThrowAllErrorsGlobal(throwing);
 }
 
-bool IsDatabase(const RunFile& file) {
-  return std::strcmp(file.option, "--store") != 0;
-}
-
 std::string JournalOf(const std::vector<RunFile>& files) {
   for (const RunFile& file : files) {
-    if (!IsDatabase(file)) return WrittenPath(file.path) + ".journal";
+    if (file.IsStore()) return WrittenPath(file.path) + ".journal";
   }
   throw std::logic_error("a run without a store");
 }
@@ -223,7 +206,7 @@ bool StagedRun::Recover(const std::vector<RunFile>& files) {
   }
   for (const RunFile& file : files) {
     RemoveCopy(WrittenPath(file.path) + kCopySuffix);
-    if (!IsDatabase(file)) RemoveCopy(StoreCheckPath(file.path) + kCopySuffix);
+    if (file.IsStore()) RemoveCopy(StoreCheckPath(file.path) + kCopySuffix);
   }
   return false;
 }
@@ -253,8 +236,8 @@ StagedRun::StagedRun(const std::vector<RunFile>& files, const std::string& folde
     struct stat st {};
     if (::stat(original.c_str(), &st) != 0) {
       // A store not made yet is made as a copy; a database that is not there stays missing.
-      if (IsDatabase(file)) continue;
-    } else if (IsDatabase(file)) {
+      if (!file.IsStore()) continue;
+    } else if (!file.IsStore()) {
       make.emplace_back([=] { CopyDatabase(original, copy); });
     } else {
       make.emplace_back([=] { WriteFile(copy, ReadWhole(original), st.st_mode & 07777); });

@@ -275,21 +275,6 @@ class PhoneProcess {
   int from_phone_ = -1;
 };
 
-// Whether the file at `path`, when there is one, opens and reads to its end.
-bool CanReadWhole(const std::string& path) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) return true;  // none yet: the first run
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  char buffer[64 * 1024];
-  ssize_t n;
-  do {
-    n = ::read(fd, buffer, sizeof buffer);
-  } while (n > 0 || (n < 0 && errno == EINTR));
-  ::close(fd);
-  return n == 0;
-}
-
 struct Step {
   const char* name;
   int32_t result;
@@ -409,7 +394,6 @@ int RunSync(const SyncOptions& options) {
 
   std::vector<Step> steps;
   bool stopped = false;
-  bool unread_store = false;
   NotesSnapshot notes_before;
   NotesSnapshot phone_before;
   // The second looks, each taken as soon as its database has had its last change.
@@ -464,14 +448,8 @@ int RunSync(const SyncOptions& options) {
       uint32_t calendar_count = 0;
       run("PIMHandler_QueryObjectCount",
           PIM_ENTRY(handler, PIMHandler_QueryObjectCount)(&contact_count, &calendar_count));
+      // The store it reads is a copy made from a store checked to read whole.
       retrieved = run("PIMHandler_RetrievePIM", PIM_ENTRY(handler, PIMHandler_RetrievePIM)()) == 0;
-      // A store file that retrieval could not read (the library says so and goes on without it)
-      // is reported and left aside: the run would then save a store without its pairings, and
-      // the next run would double every record.
-      if (retrieved && !CanReadWhole(paths.store)) {
-        unread_store = true;
-        retrieved = false;
-      }
     }
     const bool phone_ready = run("PIMHandler_InitAsFakePhone", phone.Answer()) == 0;
     const int32_t cards =
@@ -575,10 +553,6 @@ int RunSync(const SyncOptions& options) {
     } else {
       std::printf("  %s returned %d\n", step.name, step.result);
     }
-  }
-  if (unread_store) {
-    std::printf("the store file %s could not be read (see the message above)\n",
-                options.store.c_str());
   }
   if (stopped) {
     std::printf("the run stopped before PIMHandler_Deinit: the store file %s is as it was\n",
