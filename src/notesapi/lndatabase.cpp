@@ -74,6 +74,23 @@ LNSTATUS LNDatabase::GetReplicaID(LNString* id) const {
   });
 }
 
+LNSTATUS LNDatabase::GetProperty(const LNString& name, LNString* value) const {
+  return detail::RunBody([&]() -> LNSTATUS {
+    if (value == nullptr) return LNERR_BAD_ARGUMENT;
+    if (!db_) return LNERR_DATABASE_NOT_OPEN;
+    *value = db_->Property(name);
+    return LNNOERROR;
+  });
+}
+
+LNSTATUS LNDatabase::SetProperty(const LNString& name, const LNString& value) {
+  return detail::RunBody([&]() -> LNSTATUS {
+    if (!db_) return LNERR_DATABASE_NOT_OPEN;
+    db_->SetProperty(name, value);
+    return LNNOERROR;
+  });
+}
+
 LNSTATUS LNDatabase::GetTitle(LNString* title) const {
   return RunCall(LNOperation::kDatabaseGetTitle, [&]() -> LNSTATUS {
     if (title == nullptr) return LNERR_BAD_ARGUMENT;

@@ -39,6 +39,11 @@ class LNDatabase {
   // copies (CreateCopy) and in no other database; empty for a database made before this
   // stand-in drew them.
   LNSTATUS GetReplicaID(LNString* id) const;
+  // Not in the Notes library; an extension of this stand-in: a text a program keeps in the
+  // database under a name of its own, outside every note, and carried into its copies. A name
+  // that holds nothing reads as empty.
+  LNSTATUS GetProperty(const LNString& name, LNString* value) const;
+  LNSTATUS SetProperty(const LNString& name, const LNString& value);
   // A handle on the note; an ID that names no note fails with LNERR_NOTE_NOT_FOUND.
   LNSTATUS GetDocument(NOTEID id, LNDocument* document);
   // A new, open document of that form, saved (and given its note ID) by its first Save.

@@ -53,6 +53,9 @@ constexpr const char* kStatementText[] = {
     "DELETE FROM notes WHERE id = ?1",
     ("SELECT id, form, modified, items FROM notes"
      " WHERE entry_start >= ?1 AND entry_start < ?2 ORDER BY entry_start, id"),
+    // Apart from the stand-in's own keys (title, replica).
+    "SELECT value FROM meta WHERE key = 'property:' || ?1",
+    "INSERT OR REPLACE INTO meta(key, value) VALUES('property:' || ?1, ?2)",
 };
 static_assert(std::size(kStatementText) == static_cast<size_t>(Sql::kCount));
 
@@ -527,6 +530,23 @@ bool NotesDatabase::DeleteNote(NOTEID id) {
   if (sqlite3_changes(connection_.get()) == 0) return false;
   transaction.Commit();
   return true;
+}
+
+std::string NotesDatabase::Property(const std::string& name) {
+  Statement get(*this, Sql::kGetProperty);
+  get.Bind(1, name);
+  return get.Step() ? std::string(get.Text(0)) : std::string();
+}
+
+void NotesDatabase::SetProperty(const std::string& name, const std::string& value) {
+  Transaction transaction(*this);
+  {
+    Statement set(*this, Sql::kSetProperty);
+    set.Bind(1, name);
+    set.Bind(2, value);
+    set.Step();
+  }
+  transaction.Commit();
 }
 
 std::vector<StoredNote> NotesDatabase::ListEntries(int64_t from, int64_t to) {

@@ -66,6 +66,8 @@ enum class Sql : size_t {
   kUpdateNote,
   kDeleteNote,
   kListEntries,
+  kGetProperty,
+  kSetProperty,
   kCount,
 };
 
@@ -140,6 +142,10 @@ class NotesDatabase {
   const std::string& path() const { return path_; }
   const std::string& title() const { return title_; }
   const std::string& replica_id() const { return replica_id_; }
+  // A value kept under `name` in the database's metadata: empty when none is.
+  std::string Property(const std::string& name);
+  // Keeps `value` under `name` in one transaction.
+  void SetProperty(const std::string& name, const std::string& value);
   // Whether the file at `path` is still the one this connection opened.
   bool StillAt(const std::string& path) const;
 

@@ -115,7 +115,7 @@ TEST(NotesDatabaseTest, NoteIdsEndAt32BitsAndAreNeverGivenTwice) {
 
 // A copy holds the database as it is, whether its changes are all in its file (no session
 // holds it) or some are still in the write-ahead log of a session that holds it open.
-TEST(NotesDatabaseTest, ACopyHoldsWhatTheDatabaseHoldsWithItsPermissionsAndReplicaId) {
+TEST(NotesDatabaseTest, ACopyHoldsWhatTheDatabaseHoldsWithItsPermissionsReplicaIdAndProperties) {
   test::TempDir dir;
   const std::string path = dir.File("db.nsf");
   ASSERT_EQ(LNDatabase::Create(path, "t"), LNNOERROR);
@@ -130,6 +130,7 @@ TEST(NotesDatabaseTest, ACopyHoldsWhatTheDatabaseHoldsWithItsPermissionsAndRepli
     LNDocument doc;
     db.CreateDocument(&doc, copy);
     ASSERT_EQ(doc.Save(), LNNOERROR);
+    ASSERT_EQ(db.SetProperty("kept", copy), LNNOERROR);
     if (std::string(copy) == "closed.nsf") session.Term();
     ASSERT_EQ(LNDatabase::CreateCopy(path, dir.File(copy)), LNNOERROR);
     EXPECT_EQ(LNDatabase::CreateCopy(path, dir.File(copy)), LNERR_DATABASE_EXISTS);
@@ -157,6 +158,13 @@ TEST(NotesDatabaseTest, ACopyHoldsWhatTheDatabaseHoldsWithItsPermissionsAndRepli
     EXPECT_EQ(original_id.size(), 16u);
     EXPECT_EQ(copy_id, original_id);
     EXPECT_NE(other_id, original_id);
+    // A property goes with the copy; one never set reads empty, whatever the stand-in keeps.
+    LNString kept, never, title;
+    ASSERT_EQ(copied.GetProperty("kept", &kept), LNNOERROR);
+    ASSERT_EQ(other.GetProperty("kept", &never), LNNOERROR);
+    ASSERT_EQ(copied.GetProperty("title", &title), LNNOERROR);
+    EXPECT_EQ(kept, copy);
+    EXPECT_EQ(never + title, "");
   }
 }
 
