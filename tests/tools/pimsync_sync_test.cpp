@@ -181,6 +181,39 @@ TEST_F(PimsyncSyncTest, AStoreUsedWithOtherDatabasesIsRefused) {
             "Ann |  / Ann |  /  | ");
 }
 
+// The databases carry the pairing a store makes: a run that finds them paired and no store
+// would add every record again on each side.
+TEST_F(PimsyncSyncTest, NoStoreOnDatabasesAStorePairedIsRefusedUntilThePhoneIsANewOne) {
+  Ok("notes|add-person|notes.db|FirstName=Ann");
+  Ok(kSync);
+  const std::string check = ReadFile(Path("store.dat.check"));
+  const std::string pairing = check.substr(check.find("pairing ") + 8, 16);
+  const auto refusal = [&](const std::string& store) {
+    return "pimsync: there is no store at " + store +
+           ", but the databases were paired by an earlier run through a store (they carry its "
+           "pairing ID " +
+           pairing +
+           "): a run without that store would add every record again on each side. Nothing was "
+           "changed. Give --store the store of that pairing, or put it back from a backup; to "
+           "start anew, sync with an empty phone database.\n";
+  };
+  // A second store on the same databases, and the store lost with its check.
+  const PimsyncResult second = Run("sync|--contacts|notes.db|--phone|phone.db|--store|other.dat");
+  ASSERT_EQ(::rename(Path("store.dat").c_str(), Path("moved.dat").c_str()), 0);
+  ASSERT_EQ(::rename(Path("store.dat.check").c_str(), Path("moved.dat.check").c_str()), 0);
+  const PimsyncResult lost = Run(kSync);
+  for (const auto& [run, store] :
+       {std::pair{&second, "other.dat"}, std::pair{&lost, "store.dat"}}) {
+    EXPECT_EQ(run->exit_status, 1) << store;
+    EXPECT_EQ(run->err, refusal(store));
+    EXPECT_FALSE(std::filesystem::exists(Path(store)));
+  }
+  EXPECT_EQ(Names("notes.db") + " / " + Names("phone.db"), "Ann |  / Ann | ");
+  Ok("notes|create|new-phone.db");
+  Ok("sync|--contacts|notes.db|--phone|new-phone.db|--store|store.dat");
+  EXPECT_EQ(Names("notes.db") + " / " + Names("new-phone.db"), "Ann |  / Ann | ");
+}
+
 TEST_F(PimsyncSyncTest, OneFileGivenForTwoPartsIsRefusedWhateverPathReachesIt) {
   Ok("notes|add-person|notes.db|FirstName=Ann");
   Ok("notes|create|todos.db");

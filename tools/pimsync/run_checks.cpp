@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <random>
+#include <string_view>
 
 #include "notesapi/lnsession.h"
 
@@ -109,39 +111,142 @@ std::string StoreCheckText(std::string_view bytes) {
   return text;
 }
 
-std::string DatabasesLine(const std::vector<RunFile>& databases) {
-  const notes::LNBOOL throwing = notes::LNGetThrowAllErrorsGlobal();
-  notes::LNSetThrowAllErrorsGlobal(notes::FALSE);
-  std::string line = "databases";
-  notes::LNNotesSession session;
-  session.Initialize();
-  for (const RunFile& database : databases) {
-    notes::LNDatabase opened;
-    notes::LNString id;
-    if (session.GetDatabase(database.path, &opened) != notes::LNNOERROR ||
-        opened.Open() != notes::LNNOERROR || opened.GetReplicaID(&id) != notes::LNNOERROR ||
-        id.empty()) {
-      line.clear();
-      break;
-    }
-    line += " " + id;
+namespace {
+
+constexpr char kPairingsProperty[] = "pimsync pairings";  // the IDs, separated by blanks
+
+std::vector<std::string> Words(const std::string& text) {
+  std::vector<std::string> words;
+  for (size_t begin = 0; begin < text.size();) {
+    const size_t end = std::min(text.find(' ', begin), text.size());
+    if (end > begin) words.push_back(text.substr(begin, end - begin));
+    begin = end + 1;
   }
-  session.Term();
-  notes::LNSetThrowAllErrorsGlobal(throwing);
-  return line.empty() ? line : line + "\n";
+  return words;
 }
 
-void CheckStore(HandlerLibrary& library, const std::string& store, const std::string& databases) {
+// The value after "KEY " on a line of the check file `text`; empty when no line has it.
+std::string CheckLine(const std::string& text, std::string_view key) {
+  for (size_t begin = 0; begin < text.size();) {
+    const size_t end = std::min(text.find('\n', begin), text.size());
+    const std::string_view line(text.data() + begin, end - begin);
+    if (line.size() > key.size() && line.substr(0, key.size()) == key && line[key.size()] == ' ') {
+      return std::string(line.substr(key.size() + 1));
+    }
+    begin = end + 1;
+  }
+  return "";
+}
+
+// Runs `body(session)` with the Notes calls answering by status, not by throwing.
+template <class Body>
+void WithNotes(Body&& body) {
+  const notes::LNBOOL throwing = notes::LNGetThrowAllErrorsGlobal();
+  notes::LNSetThrowAllErrorsGlobal(notes::FALSE);
+  notes::LNNotesSession session;
+  session.Initialize();
+  body(session);
+  session.Term();
+  notes::LNSetThrowAllErrorsGlobal(throwing);
+}
+
+}  // namespace
+
+std::string RunDatabases::SharedPairing() const {
+  for (size_t i = 0; i < files.size(); ++i) {
+    if (!files[i].IsPhone()) continue;
+    for (size_t j = 0; j < files.size(); ++j) {
+      if (!IsNotes(files[j])) continue;
+      for (const std::string& pairing : pairings[i]) {
+        if (std::find(pairings[j].begin(), pairings[j].end(), pairing) != pairings[j].end()) {
+          return pairing;
+        }
+      }
+    }
+  }
+  return "";
+}
+
+RunDatabases ReadDatabases(const std::vector<RunFile>& databases) {
+  RunDatabases read{databases, "databases", {}};
+  WithNotes([&](notes::LNNotesSession& session) {
+    for (const RunFile& database : databases) {
+      notes::LNDatabase opened;
+      notes::LNString id;
+      notes::LNString pairings;
+      if (session.GetDatabase(database.path, &opened) != notes::LNNOERROR ||
+          opened.Open() != notes::LNNOERROR || opened.GetReplicaID(&id) != notes::LNNOERROR ||
+          id.empty()) {
+        read.line.clear();
+      }
+      read.line += read.line.empty() ? "" : " " + id;
+      opened.GetProperty(kPairingsProperty, &pairings);
+      read.pairings.push_back(Words(pairings));
+    }
+  });
+  if (!read.line.empty()) read.line += "\n";
+  return read;
+}
+
+std::string StorePairing(const std::string& store) {
+  std::string check;
+  return ReadWholeFile(StoreCheckPath(store), check) ? CheckLine(check, "pairing") : "";
+}
+
+std::string NewPairing() {
+  std::random_device random;
+  char id[17];
+  std::snprintf(id, sizeof id, "%08x%08x", random(), random());
+  return id;
+}
+
+std::string PairingLine(const std::string& pairing) {
+  return "pairing " + pairing + "\n";
+}
+
+void MarkPaired(const std::vector<std::string>& paths, const std::string& pairing) {
+  WithNotes([&](notes::LNNotesSession& session) {
+    for (const std::string& path : paths) {
+      notes::LNDatabase opened;
+      notes::LNString pairings;
+      notes::LNSTATUS status = session.GetDatabase(path, &opened);
+      if (status == notes::LNNOERROR) status = opened.Open();
+      if (status == notes::LNNOERROR) status = opened.GetProperty(kPairingsProperty, &pairings);
+      const std::vector<std::string> carried = Words(pairings);
+      if (status == notes::LNNOERROR &&
+          std::find(carried.begin(), carried.end(), pairing) == carried.end()) {
+        status = opened.SetProperty(kPairingsProperty,
+                                    pairings.empty() ? pairing : pairings + " " + pairing);
+      }
+      if (status != notes::LNNOERROR) {
+        throw std::runtime_error("cannot mark " + path + " as paired: " +
+                                 notes::LNGetErrorMessage(status) + "; nothing was changed");
+      }
+    }
+  });
+}
+
+void CheckStore(HandlerLibrary& library, const std::string& store, const RunDatabases& databases) {
   const std::string check = StoreCheckPath(store);
   std::string expected;
   const bool checked = ReadWholeFile(check, expected);
   struct stat st {};
   if (::stat(store.c_str(), &st) != 0 && errno == ENOENT) {
-    if (!checked) return;  // the first run
-    throw RunRefused("the store " + store + " is missing, but a run saved one there (" + check +
-                     " says so): a run without it would add every record again on each side. " +
-                     "Nothing was changed. Put the store back; to pair the databases anew, " +
-                     "remove " + check + ".");
+    if (checked) {
+      throw RunRefused("the store " + store + " is missing, but a run saved one there (" + check +
+                       " says so): a run without it would add every record again on each " +
+                       "side. Nothing was changed. Put the store back; to pair the databases " +
+                       "anew, remove " + check + ".");
+    }
+    if (const std::string pairing = databases.SharedPairing(); !pairing.empty()) {
+      throw RunRefused("there is no store at " + store + ", but the databases were paired by an " +
+                       "earlier run through a store (they carry its pairing ID " + pairing +
+                       "): a run without that store would add every record again on each " +
+                       "side. Nothing was changed. Give --store the store of that pairing, or " +
+                       "put it back from a backup; to start anew, sync with an empty phone " +
+                       "database.");
+    }
+    return;  // the first run
   }
   const std::string keep =
       " Nothing was changed. Put back a good copy of the store; a run without it, or with what "
@@ -149,9 +254,10 @@ void CheckStore(HandlerLibrary& library, const std::string& store, const std::st
   std::string bytes;
   if (checked && ReadWholeFile(store, bytes)) {
     const std::string digest = StoreCheckText(bytes);
-    const std::string paired = expected.substr(std::min(digest.size(), expected.size()));
     if (expected.compare(0, digest.size(), digest) == 0) {
-      if (paired.empty() || databases.empty() || paired == databases) return;
+      const std::string paired = CheckLine(expected, "databases");
+      const std::string these = CheckLine(databases.line, "databases");
+      if (paired.empty() || these.empty() || paired == these) return;
       throw RunRefused("the store " + store + " was saved by a run on other databases than " +
                        "these (" + check + " names them by their replica IDs): a run would " +
                        "pair every record anew and add it again on each side. Nothing was " +

@@ -39,17 +39,37 @@ bool ReadWholeFile(const std::string& path, std::string& bytes);
 std::string StoreCheckPath(const std::string& store);
 // The text of that file for the store's bytes.
 std::string StoreCheckText(std::string_view bytes);
-// The line of that file that names the databases the store pairs, by their replica IDs in the
-// order given; empty when one of them has none (nothing to check them by).
-std::string DatabasesLine(const std::vector<RunFile>& databases);
+// What a run's databases say of themselves: their replica IDs, and the pairings (through a
+// store) that earlier runs marked them with.
+struct RunDatabases {
+  std::vector<RunFile> files;
+  // The line of the check file that names the databases by their replica IDs, in the order
+  // given; empty when one of them has none (nothing to check them by).
+  std::string line;
+  std::vector<std::vector<std::string>> pairings;  // of each file
+
+  // A pairing that a Notes database and the phone database both carry; empty when none does.
+  std::string SharedPairing() const;
+};
+RunDatabases ReadDatabases(const std::vector<RunFile>& databases);
+
+// The ID of the pairing the store makes, as its check file records it; empty when none does.
+std::string StorePairing(const std::string& store);
+// A new pairing ID: 16 hexadecimal digits.
+std::string NewPairing();
+// The check file's line that records it.
+std::string PairingLine(const std::string& pairing);
+// Marks each database at `paths` (contacts, calendar and phone, as the run wrote them) with the
+// pairing, unless it carries it already.
+void MarkPaired(const std::vector<std::string>& paths, const std::string& pairing);
 
 // Refuses a store that would pair fewer records than the last run left paired, so that a run
 // would add the others again on each side. With a check file beside the store: a store whose
 // bytes are not those the last run saved, no store at all, or a store saved by a run on other
-// databases than `databases` names. Without one: a store file the library would not read whole
-// (one it cannot open or read, one that does not start as a store, one that ends or breaks
-// early).
-void CheckStore(HandlerLibrary& library, const std::string& store, const std::string& databases);
+// databases than these. Without one: no store on databases that an earlier run paired through
+// a store, or a store file the library would not read whole (one it cannot open or read, one
+// that does not start as a store, one that ends or breaks early).
+void CheckStore(HandlerLibrary& library, const std::string& store, const RunDatabases& databases);
 
 // Holds an advisory lock on each existing database file for the life of the object: two runs on
 // the same databases would each pair their records anew. Refuses a database that another run

@@ -364,10 +364,10 @@ int RunSync(const SyncOptions& options) {
   ExchangeDir dir(options.keep_dir);
   HandlerLibrary handler(library);
   std::exception_ptr store_refused;
-  const std::string paired_databases = DatabasesLine(databases);
+  const RunDatabases paired = ReadDatabases(databases);
   std::thread store_check([&] {
     try {
-      CheckStore(handler, options.store, paired_databases);
+      CheckStore(handler, options.store, paired);
     } catch (...) {
       store_refused = std::current_exception();
     }
@@ -528,8 +528,19 @@ int RunSync(const SyncOptions& options) {
         throw std::runtime_error("cannot read the store the run saved, " + paths.store +
                                  "; nothing was changed");
       }
-      staged.Add(StoreCheckPath(options.store), StoreCheckText(bytes) + paired_databases,
-                 st.st_mode & 07777);
+      // The databases carry the pairing too: a run that lost the store and its check is known
+      // by them.
+      std::string pairing = StorePairing(options.store);
+      if (pairing.empty()) pairing = NewPairing();
+      std::vector<std::string> unmarked;
+      for (size_t i = 0; i < databases.size(); ++i) {
+        const std::vector<std::string>& carried = paired.pairings[i];
+        if (std::find(carried.begin(), carried.end(), pairing) == carried.end())
+          unmarked.push_back(staged.PathFor(databases[i].path));
+      }
+      if (!unmarked.empty()) MarkPaired(unmarked, pairing);
+      staged.Add(StoreCheckPath(options.store),
+                 StoreCheckText(bytes) + paired.line + PairingLine(pairing), st.st_mode & 07777);
     }
     staged.Commit();
   }
