@@ -137,15 +137,12 @@ void SettleLog(const std::string& database) {
   notes::LNSetThrowAllErrorsGlobal(throwing);
 }
 
-std::string JournalOf(const std::vector<RunFile>& files) {
-  for (const RunFile& file : files) {
-    if (file.IsStore()) return WrittenPath(file.path) + ".journal";
-  }
-  throw std::logic_error("a run without a store");
+std::string JournalOf(const std::string& store) {
+  return WrittenPath(store) + ".journal";
 }
 
-// The journal: each copy and the file it replaces, separated by NULs.
-std::string Encode(const std::vector<std::pair<std::string, std::string>>& pairs) {
+// The journal: each copy (empty for a removal) and the file it replaces, separated by NULs.
+std::string Encode(const std::vector<Replacement>& pairs) {
   std::string bytes;
   for (const auto& [copy, original] : pairs) {
     bytes += copy;
@@ -156,7 +153,7 @@ std::string Encode(const std::vector<std::pair<std::string, std::string>>& pairs
   return bytes;
 }
 
-std::vector<std::pair<std::string, std::string>> Decode(const std::string& bytes) {
+std::vector<Replacement> Decode(const std::string& bytes) {
   std::vector<std::string> parts;
   for (size_t begin = 0; begin < bytes.size();) {
     const size_t end = bytes.find('\0', begin);
@@ -164,18 +161,24 @@ std::vector<std::pair<std::string, std::string>> Decode(const std::string& bytes
     parts.push_back(bytes.substr(begin, end - begin));
     begin = end + 1;
   }
-  std::vector<std::pair<std::string, std::string>> pairs;
+  std::vector<Replacement> pairs;
   for (size_t i = 0; i + 1 < parts.size(); i += 2)
-    pairs.emplace_back(parts[i], parts[i + 1]);
+    pairs.push_back({parts[i], parts[i + 1]});
   return pairs;
 }
 
-// Renames each copy that is still there over its file. The file's write-ahead log goes first:
-// SQLite would read the old file's log into the new file. Run again after a crash, it goes on
-// where it stopped.
-void RenameCopies(const std::vector<std::pair<std::string, std::string>>& pairs) {
+// Renames each copy that is still there over its file, and removes the files to be removed.
+// The file's write-ahead log goes first: SQLite would read the old file's log into the new
+// file. Run again after a crash, it goes on where it stopped.
+void RenameCopies(const std::vector<Replacement>& pairs) {
   std::set<std::string> folders;
   for (const auto& [copy, original] : pairs) {
+    if (copy.empty()) {
+      RemoveCopy(original);
+      KillPoint();
+      folders.insert(FolderOf(original));
+      continue;
+    }
     if (!Exists(copy)) continue;  // renamed already
     Remove(original + "-wal");
     Remove(original + "-shm");
@@ -186,16 +189,17 @@ void RenameCopies(const std::vector<std::pair<std::string, std::string>>& pairs)
   }
   // What SQLite kept beside a copy goes too: empty (the commit checked it), and it must not meet
   // the next copy of that name.
-  for (const auto& pair : pairs)
-    RemoveCopy(pair.first);
+  for (const Replacement& pair : pairs) {
+    if (!pair.copy.empty()) RemoveCopy(pair.copy);
+  }
   for (const std::string& folder : folders)
     SyncFolder(folder);
 }
 
 }  // namespace
 
-bool StagedRun::Recover(const std::vector<RunFile>& files) {
-  const std::string journal = JournalOf(files);
+bool StagedRun::Recover(const std::string& store, const std::vector<std::string>& files) {
+  const std::string journal = JournalOf(store);
   Remove(journal + ".new");
   if (Exists(journal)) {
     RenameCopies(Decode(ReadWhole(journal)));
@@ -204,19 +208,18 @@ bool StagedRun::Recover(const std::vector<RunFile>& files) {
     KillPoint();
     return true;
   }
-  for (const RunFile& file : files) {
-    RemoveCopy(WrittenPath(file.path) + kCopySuffix);
-    if (file.IsStore()) RemoveCopy(StoreCheckPath(file.path) + kCopySuffix);
-  }
+  for (const std::string& file : files)
+    RemoveCopy(WrittenPath(file) + kCopySuffix);
   return false;
 }
 
-bool StagedRun::Interrupted(const std::vector<RunFile>& files) {
-  return Exists(JournalOf(files));
+bool StagedRun::Interrupted(const std::string& store) {
+  return Exists(JournalOf(store));
 }
 
-StagedRun::StagedRun(const std::vector<RunFile>& files, const std::string& folder)
-    : journal_(JournalOf(files)) {
+StagedRun::StagedRun(const std::string& store, const std::vector<RunFile>& files,
+                     const std::string& folder)
+    : journal_(JournalOf(store)) {
   // The contacts and the to-dos may share one database, which is copied once.
   std::map<std::string, size_t> copy_of;
   std::vector<std::function<void()>> make;
@@ -266,7 +269,7 @@ StagedRun::StagedRun(const std::vector<RunFile>& files, const std::string& folde
   for (const std::exception_ptr& failure : failures)
     failed = failed ? failed : failure;
   if (failed) {
-    for (const Copy& copy : copies_)
+    for (const Replacement& copy : copies_)
       RemoveCopy(copy.copy);
     std::rethrow_exception(failed);
   }
@@ -274,7 +277,8 @@ StagedRun::StagedRun(const std::vector<RunFile>& files, const std::string& folde
 
 StagedRun::~StagedRun() {
   if (committed_) return;
-  for (const Copy& copy : copies_) {
+  for (const Replacement& copy : copies_) {
+    if (copy.copy.empty()) continue;
     try {
       RemoveCopy(copy.copy);
     } catch (const std::exception& e) {
@@ -299,9 +303,34 @@ void StagedRun::Add(const std::string& path, const std::string& bytes, mode_t mo
   KillPoint();
 }
 
-void StagedRun::Commit() {
-  std::vector<std::pair<std::string, std::string>> pairs;
-  for (const Copy& copy : copies_) {
+void StagedRun::Restore(const std::string& path, const std::string& kept) {
+  const std::string original = WrittenPath(path);
+  const std::string copy = original + kCopySuffix;
+  RemoveCopy(copy);
+  copies_.push_back({copy, original});
+  for (const char* suffix : {"", "-wal"}) {
+    struct stat st {};
+    if (::stat((kept + suffix).c_str(), &st) != 0) {
+      if (errno == ENOENT && *suffix != '\0') continue;
+      Fail("read", kept + suffix);
+    }
+    WriteFile(copy + suffix, ReadWhole(kept + suffix), st.st_mode & 07777);
+    KillPoint();
+  }
+}
+
+void StagedRun::Delete(const std::string& path) {
+  copies_.push_back({"", WrittenPath(path)});
+}
+
+const std::vector<Replacement>& StagedRun::Seal() {
+  std::vector<Replacement>& pairs = sealed_;
+  pairs.clear();
+  for (const Replacement& copy : copies_) {
+    if (copy.copy.empty()) {
+      pairs.push_back(copy);
+      continue;
+    }
     if (!Exists(copy.copy)) continue;  // a store the run did not save
     // A log left beside a copy holds changes that a rename would leave behind.
     if (LogHolds(copy.copy)) SettleLog(copy.copy);
@@ -309,7 +338,7 @@ void StagedRun::Commit() {
       throw std::runtime_error("the changes to " + copy.copy +
                                " stay in its log; nothing was changed");
     }
-    pairs.emplace_back(copy.copy, copy.original);
+    pairs.push_back(copy);
   }
   // The copies are on the disk before the journal that names them: after a power loss, the
   // journal would rename whatever is there.
@@ -317,9 +346,10 @@ void StagedRun::Commit() {
   std::vector<std::exception_ptr> failures(pairs.size());
   std::vector<std::thread> syncs;
   for (size_t i = 0; i < pairs.size(); ++i) {
+    if (pairs[i].copy.empty()) continue;
     syncs.emplace_back([&, i] {
       try {
-        SyncFile(pairs[i].first);
+        SyncFile(pairs[i].copy);
       } catch (...) {
         failures[i] = std::current_exception();
       }
@@ -330,6 +360,12 @@ void StagedRun::Commit() {
   for (const std::exception_ptr& failure : failures) {
     if (failure) std::rethrow_exception(failure);
   }
+  return sealed_;
+}
+
+void StagedRun::Commit(const Replacement* also) {
+  std::vector<Replacement> pairs = sealed_;
+  if (also != nullptr) pairs.push_back(*also);
   const std::string written = journal_ + ".new";
   WriteFile(written, Encode(pairs), 0600, true);
   if (::rename(written.c_str(), journal_.c_str()) != 0) Fail("write", journal_);

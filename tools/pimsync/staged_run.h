@@ -1,8 +1,9 @@
 // A run that changes all of its files or none. The run works on copies made beside the files
 // (NAME.pimsync-run); when it has ended well, a journal beside the store lists the copies and
-// the files they replace, and the copies are renamed over them. A run that stops before the
-// journal is written leaves the files as they were, and the next run removes its copies; one
-// that stops after it leaves the journal, and the next run finishes the renames first.
+// the files they replace (or the files it removes), and the copies are renamed over them. A run
+// that stops before the journal is written leaves the files as they were, and the next run
+// removes its copies; one that stops after it leaves the journal, and the next run finishes the
+// renames first.
 #pragma once
 
 #include <sys/types.h>
@@ -15,20 +16,27 @@
 
 namespace pim::cli {
 
+// What a commit does to one file: puts the copy in its place, or removes it (no copy).
+struct Replacement {
+  std::string copy;
+  std::string original;  // as written to: symbolic links followed
+};
+
 class StagedRun {
  public:
-  // Finishes the renames of a run on the same store that was stopped after it had committed
-  // (true: then the files are that run's result), or removes the copies of one that stopped
-  // before. Call it holding the locks, before any copy of this run is made.
-  static bool Recover(const std::vector<RunFile>& files);
+  // Finishes the renames of a run on `store` that was stopped after it had committed (true:
+  // then the files are that run's result), or removes the copies of `files` that one stopped
+  // before left. Call it holding the locks, before any copy of this run is made.
+  static bool Recover(const std::string& store, const std::vector<std::string>& files);
 
-  // Whether a run on the same store was stopped after it had committed (Recover would finish
-  // it).
-  static bool Interrupted(const std::vector<RunFile>& files);
+  // Whether a run on `store` was stopped after it had committed (Recover would finish it).
+  static bool Interrupted(const std::string& store);
 
   // Copies the existing files (a missing one stays missing: the run meets it as it is), beside
-  // them, or into `folder` for a run that will not be put in place.
-  explicit StagedRun(const std::vector<RunFile>& files, const std::string& folder = "");
+  // them, or into `folder` for a run that will not be put in place. The journal goes beside
+  // `store`.
+  StagedRun(const std::string& store, const std::vector<RunFile>& files,
+            const std::string& folder = "");
   // Removes the copies unless committed.
   ~StagedRun();
   StagedRun(const StagedRun&) = delete;
@@ -39,16 +47,20 @@ class StagedRun {
 
   // A new file to be put at `path` (symbolic links followed) with the others.
   void Add(const std::string& path, const std::string& bytes, mode_t mode);
+  // The file `kept` (and the log kept beside it as KEPT-wal, if any) to be put at `path`.
+  void Restore(const std::string& path, const std::string& kept);
+  // `path` to be removed with the changes.
+  void Delete(const std::string& path);
 
-  // Replaces each file that has a copy by its copy, as one change.
-  void Commit();
+  // Makes the copies final and puts them on the disk; the replacements Commit will make.
+  const std::vector<Replacement>& Seal();
+  // Makes the replacements as one change, with `also` (a file or folder the caller made for
+  // the change, renamed as the copies are).
+  void Commit(const Replacement* also = nullptr);
 
  private:
-  struct Copy {
-    std::string copy;
-    std::string original;  // as written to: symbolic links followed
-  };
-  std::vector<Copy> copies_;
+  std::vector<Replacement> copies_;
+  std::vector<Replacement> sealed_;
   std::vector<std::pair<std::string, size_t>> given_;  // each path given, and its copy
   std::string journal_;
   bool committed_ = false;

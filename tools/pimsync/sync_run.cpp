@@ -329,6 +329,16 @@ void GuardDeletions(const SyncOptions& options, bool store_pairs, const SideCoun
   }
 }
 
+// The files a run may have copied: its own, and the store's check.
+std::vector<std::string> RunPaths(const std::vector<RunFile>& files) {
+  std::vector<std::string> paths;
+  for (const RunFile& file : files) {
+    paths.push_back(file.path);
+    if (file.IsStore()) paths.push_back(StoreCheckPath(file.path));
+  }
+  return paths;
+}
+
 }  // namespace
 
 int RunSync(const SyncOptions& options) {
@@ -345,12 +355,12 @@ int RunSync(const SyncOptions& options) {
   StopSignals signals;
   StoreLock lock(options.store);
   DatabaseLocks database_locks(databases);
-  if (options.dry_run && StagedRun::Interrupted(all)) {
+  if (options.dry_run && StagedRun::Interrupted(options.store)) {
     throw RunRefused("a run on " + options.store + " was stopped after it had committed its " +
                      "changes: run pimsync sync without --dry-run to put them in place first. " +
                      "Nothing was changed.");
   }
-  if (!options.dry_run && StagedRun::Recover(all)) {
+  if (!options.dry_run && StagedRun::Recover(options.store, RunPaths(all))) {
     std::fprintf(stderr,
                  "pimsync: the last run on %s was stopped after it had committed its changes; "
                  "they are now in place\n",
@@ -375,7 +385,7 @@ int RunSync(const SyncOptions& options) {
   std::optional<StagedRun> copies;
   std::exception_ptr not_copied;
   try {
-    copies.emplace(all, options.dry_run ? dir.path() : "");
+    copies.emplace(options.store, all, options.dry_run ? dir.path() : "");
   } catch (...) {
     not_copied = std::current_exception();
   }
@@ -542,6 +552,7 @@ int RunSync(const SyncOptions& options) {
       staged.Add(StoreCheckPath(options.store),
                  StoreCheckText(bytes) + paired.line + PairingLine(pairing), st.st_mode & 07777);
     }
+    staged.Seal();
     staged.Commit();
   }
   if (interrupted || g_stop_signal != 0) {
