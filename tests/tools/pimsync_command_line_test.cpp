@@ -99,7 +99,7 @@ TEST_F(PimsyncCommandLineTest, FailedWorkEndsWithStatusOne) {
               "file or directory"},
              {"purge|--contacts|none",
               "message: Error: No Notes database exists at that path.\n"
-              "pimsync: purge: PIMHandler_PurgeAll returned 1"}});
+              "pimsync: the purge failed: PIMHandler_PurgeAll returned 1; nothing was deleted"}});
 }
 
 }  // namespace

@@ -21,11 +21,11 @@ class PimsyncKillTest : public PimsyncTest {
   }
   std::string Sides() { return Names("notes.db") + "; " + Names("phone.db"); }
   // Every file of the folder, kept in `saved` or put back from it.
-  void Save(const fs::path& saved) { fs::copy(dir_.path(), saved); }
+  void Save(const fs::path& saved) { fs::copy(dir_.path(), saved, fs::copy_options::recursive); }
   void Restore(const fs::path& saved) {
     for (const auto& entry : fs::directory_iterator(dir_.path()))
-      fs::remove(entry.path());
-    fs::copy(saved, dir_.path());
+      fs::remove_all(entry.path());
+    fs::copy(saved, dir_.path(), fs::copy_options::recursive);
   }
 
   // Notes and the phone paired once, then each side changed, so that a run writes in every
@@ -80,6 +80,14 @@ TEST_F(PimsyncKillTest, ARunKilledWhereverItWritesLeavesNothingDoubledOrLost) {
       EXPECT_EQ(entry.path().string().find("pimsync-run"), std::string::npos) << entry.path();
       EXPECT_NE(entry.path().extension(), ".journal");
     }
+    // The history holds whole runs only: the one before and the one or two since.
+    size_t kept = 0;
+    for (const auto& entry : fs::directory_iterator(Path("store.dat.history"))) {
+      EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
+      EXPECT_TRUE(fs::exists(entry.path() / "run")) << entry.path();
+      ++kept;
+    }
+    EXPECT_GE(kept, 2u);
   }
 }
 

@@ -98,4 +98,39 @@ double ParseFiniteNumber(const std::string& text, std::string_view what) {
   return value;
 }
 
+bool WantsHelp(std::span<const std::string> args, const std::string& usage) {
+  for (const std::string& arg : args) {
+    if (arg == "--") break;
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(usage.c_str(), stdout);
+      return true;
+    }
+  }
+  return false;
+}
+
+const std::string& Required(const ParsedArguments& parsed, std::string_view name) {
+  const std::string* value = parsed.Value(name);
+  if (value == nullptr || value->empty()) {
+    throw UsageError(std::string(name) + " is required");
+  }
+  return *value;
+}
+
+int32_t Number(const ParsedArguments& parsed, std::string_view name, int32_t fallback) {
+  const std::string* value = parsed.Value(name);
+  if (value == nullptr) return fallback;
+  char* end = nullptr;
+  errno = 0;
+  const long number = std::strtol(value->c_str(), &end, 10);
+  if (value->empty() || *end != '\0' || errno != 0 || number < INT32_MIN || number > INT32_MAX) {
+    throw UsageError(std::string(name) + " takes a whole number, not '" + *value + "'");
+  }
+  return static_cast<int32_t>(number);
+}
+
+void NoPlainArguments(const ParsedArguments& parsed) {
+  if (!parsed.plain.empty()) throw UsageError("unexpected argument '" + parsed.plain[0] + "'");
+}
+
 }  // namespace pim::cli

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -60,5 +61,27 @@ std::pair<std::string, std::string> SplitAssignment(const std::string& text, std
 uint32_t ParseUnsigned32(const std::string& text, std::string_view what);
 // A finite decimal number, nothing else around it.
 double ParseFiniteNumber(const std::string& text, std::string_view what);
+
+// Prints `usage` when the arguments ask for help (-h or --help before "--").
+bool WantsHelp(std::span<const std::string> args, const std::string& usage);
+// The value of a required option; missing or empty is a UsageError.
+const std::string& Required(const ParsedArguments& parsed, std::string_view name);
+// The option's whole number, `fallback` when it is not given.
+int32_t Number(const ParsedArguments& parsed, std::string_view name, int32_t fallback);
+void NoPlainArguments(const ParsedArguments& parsed);
+
+// Shows the command's help when it is asked for, else runs `body` on the parsed arguments; a
+// usage error becomes one line and exit status 2.
+template <class Body>
+int RunCommand(const char* command, const std::string& usage, std::span<const OptionSpec> options,
+               std::span<const std::string> args, Body&& body) {
+  if (WantsHelp(args, usage)) return kExitOk;
+  try {
+    return body(ParseArguments(args, options));
+  } catch (const UsageError& e) {
+    std::fprintf(stderr, "pimsync: %s: %s (see 'pimsync %s --help')\n", command, e.what(), command);
+    return kExitUsage;
+  }
+}
 
 }  // namespace pim::cli

@@ -23,6 +23,8 @@ constexpr Command kCommands[] = {
     {"sync", pim::cli::kSyncSummary, pim::cli::RunSyncCommand},
     {"demo", pim::cli::kDemoSummary, pim::cli::RunDemoCommand},
     {"dump", pim::cli::kDumpSummary, pim::cli::RunDumpCommand},
+    {"history", pim::cli::kHistorySummary, pim::cli::RunHistoryCommand},
+    {"undo", pim::cli::kUndoSummary, pim::cli::RunUndoCommand},
     {"purge", pim::cli::kPurgeSummary, pim::cli::RunPurgeCommand},
     {"notes", pim::cli::kNotesSummary, pim::cli::RunNotesCommand},
 };

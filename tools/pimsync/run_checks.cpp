@@ -282,6 +282,23 @@ void CheckStore(HandlerLibrary& library, const std::string& store, const RunData
                    keep);
 }
 
+StoreLock::StoreLock(const std::string& store) {
+  const std::string path = store + ".lock";
+  fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (fd_ < 0) {
+    throw std::runtime_error("cannot create the lock file " + path + ": " + std::strerror(errno));
+  }
+  if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+    ::close(fd_);
+    throw std::runtime_error("the store " + store +
+                             " is in use by another pimsync run; try again when it has ended");
+  }
+}
+
+StoreLock::~StoreLock() {
+  ::close(fd_);
+}
+
 DatabaseLocks::DatabaseLocks(const std::vector<RunFile>& databases) {
   std::vector<struct stat> locked;
   for (const RunFile& database : databases) {

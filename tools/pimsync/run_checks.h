@@ -71,6 +71,19 @@ void MarkPaired(const std::vector<std::string>& paths, const std::string& pairin
 // that does not start as a store, one that ends or breaks early).
 void CheckStore(HandlerLibrary& library, const std::string& store, const RunDatabases& databases);
 
+// Holds an advisory lock on STORE.lock for its life: two runs on one store would each save over
+// the other's work.
+class StoreLock {
+ public:
+  explicit StoreLock(const std::string& store);
+  ~StoreLock();
+  StoreLock(const StoreLock&) = delete;
+  StoreLock& operator=(const StoreLock&) = delete;
+
+ private:
+  int fd_ = -1;
+};
+
 // Holds an advisory lock on each existing database file for the life of the object: two runs on
 // the same databases would each pair their records anew. Refuses a database that another run
 // holds. The lock is taken on the database file itself (flock, which SQLite's own locks do not

@@ -11,6 +11,7 @@
 #include "command_line.h"
 #include "handler_library.h"
 #include "notes/sync_scope.h"
+#include "purge_run.h"
 #include "sync_run.h"
 
 namespace pim::cli {
@@ -36,8 +37,8 @@ std::string SyncUsage() {
   return Format(
       "usage: pimsync sync --contacts DB [--calendar DB] --phone PHONEDB --store FILE\n"
       "                    [--mode 0|1|2] [--contact-limit N] [--calendar-limit N]\n"
-      "                    [--max-delete N|P%%] [--force] [--dry-run] [--keep DIR]\n"
-      "                    [--library PATH] [--debug]\n"
+      "                    [--max-delete N|P%%] [--force] [--dry-run] [--keep-history N]\n"
+      "                    [--keep DIR] [--library PATH] [--debug]\n"
       "\n"
       "Runs one whole sync between the Notes databases and the fake phone's database, driving two\n"
       "instances of the handler library as a host drives them, and reports what changed.\n"
@@ -57,12 +58,15 @@ std::string SyncUsage() {
       "                      side emptied since the last run\n"
       "  --dry-run           report what a run would do, and what would refuse it, and change\n"
       "                      nothing\n"
+      "  --keep-history N    keep the files as they were before each of the last N runs in\n"
+      "                      FILE.history, for pimsync undo (default %d; 0 keeps none)\n"
       "  --keep DIR          keep the exchanged files in DIR\n"
       "  --library PATH      the handler library (default: libpimhandler.so beside pimsync)\n"
       "  --debug             print the library's debug output too\n"
       "\n"
       "Exit status 0 when every entry point returned 0.\n",
-      kPersonForm, mark(0), mark(1), mark(2), defaults.contact_limit, defaults.calendar_limit);
+      kPersonForm, mark(0), mark(1), mark(2), defaults.contact_limit, defaults.calendar_limit,
+      defaults.keep_history);
 }
 
 constexpr char kDumpUsage[] =
@@ -75,60 +79,26 @@ constexpr char kDumpUsage[] =
 
 std::string PurgeUsage() {
   return Format(
-      "usage: pimsync purge --contacts DB [--calendar DB] [--library PATH]\n"
+      "usage: pimsync purge --contacts DB [--calendar DB] [--store FILE] [--yes] [--dry-run]\n"
+      "                     [--keep-history N] [--library PATH]\n"
       "\n"
       "Deletes every %s document of the contact database and every to-do of %s to\n"
-      "%s from the calendar database (default: the contact database). Other documents stay.\n",
-      kPersonForm, kRetrievalFirstDay, kRetrievalLastDay);
+      "%s from the calendar database (default: the contact database). Other documents stay.\n"
+      "It says what it will delete and asks first; where no one can answer, it wants --yes.\n"
+      "\n"
+      "  --store FILE        the store of these databases: the purge is kept in its history,\n"
+      "                      and pimsync undo --store FILE puts back what it deleted\n"
+      "  --yes               delete without asking\n"
+      "  --dry-run           say what would be deleted, and change nothing\n"
+      "  --keep-history N    with --store: keep the last N runs (default %d; 0 keeps none)\n"
+      "  --library PATH      the handler library (default: libpimhandler.so beside pimsync)\n",
+      kPersonForm, kRetrievalFirstDay, kRetrievalLastDay, kDefaultKeptRuns);
 }
 
-bool WantsHelp(std::span<const std::string> args, const std::string& usage) {
-  for (const std::string& arg : args) {
-    if (arg == "--") break;
-    if (arg == "--help" || arg == "-h") {
-      std::fputs(usage.c_str(), stdout);
-      return true;
-    }
-  }
-  return false;
-}
-
-const std::string& Required(const ParsedArguments& parsed, std::string_view name) {
-  const std::string* value = parsed.Value(name);
-  if (value == nullptr || value->empty()) {
-    throw UsageError(std::string(name) + " is required");
-  }
-  return *value;
-}
-
-int32_t Number(const ParsedArguments& parsed, std::string_view name, int32_t fallback) {
-  const std::string* value = parsed.Value(name);
-  if (value == nullptr) return fallback;
-  char* end = nullptr;
-  errno = 0;
-  const long number = std::strtol(value->c_str(), &end, 10);
-  if (value->empty() || *end != '\0' || errno != 0 || number < INT32_MIN || number > INT32_MAX) {
-    throw UsageError(std::string(name) + " takes a whole number, not '" + *value + "'");
-  }
-  return static_cast<int32_t>(number);
-}
-
-void NoPlainArguments(const ParsedArguments& parsed) {
-  if (!parsed.plain.empty()) throw UsageError("unexpected argument '" + parsed.plain[0] + "'");
-}
-
-// Shows the command's help when it is asked for, else runs `body` on the parsed arguments; a
-// usage error becomes one line and exit status 2.
-template <class Body>
-int RunCommand(const char* command, const std::string& usage, std::span<const OptionSpec> options,
-               std::span<const std::string> args, Body&& body) {
-  if (WantsHelp(args, usage)) return kExitOk;
-  try {
-    return body(ParseArguments(args, options));
-  } catch (const UsageError& e) {
-    std::fprintf(stderr, "pimsync: %s: %s (see 'pimsync %s --help')\n", command, e.what(), command);
-    return kExitUsage;
-  }
+int32_t KeptRuns(const ParsedArguments& parsed) {
+  const int32_t keep = Number(parsed, "--keep-history", kDefaultKeptRuns);
+  if (keep < 0) throw UsageError("--keep-history takes 0 or more");
+  return keep;
 }
 
 std::string LibraryPath(const ParsedArguments& parsed) {
@@ -153,15 +123,16 @@ constexpr OptionSpec kSyncOptions[] = {
     {"--calendar-limit", OptionSpec::kValue}, {"--keep", OptionSpec::kValue},
     {"--library", OptionSpec::kValue},        {"--debug", OptionSpec::kFlag},
     {"--max-delete", OptionSpec::kValue},     {"--force", OptionSpec::kFlag},
-    {"--dry-run", OptionSpec::kFlag},
+    {"--dry-run", OptionSpec::kFlag},         {"--keep-history", OptionSpec::kValue},
 };
 constexpr OptionSpec kDumpOptions[] = {
     {"--as-phone", OptionSpec::kFlag},
     {"--library", OptionSpec::kValue},
 };
 constexpr OptionSpec kPurgeOptions[] = {
-    {"--contacts", OptionSpec::kValue},
-    {"--calendar", OptionSpec::kValue},
+    {"--contacts", OptionSpec::kValue}, {"--calendar", OptionSpec::kValue},
+    {"--store", OptionSpec::kValue},    {"--yes", OptionSpec::kFlag},
+    {"--dry-run", OptionSpec::kFlag},   {"--keep-history", OptionSpec::kValue},
     {"--library", OptionSpec::kValue},
 };
 
@@ -184,6 +155,7 @@ int RunSyncCommand(std::span<const std::string> args) {
     options.debug = parsed.HasFlag("--debug");
     options.force = parsed.HasFlag("--force");
     options.dry_run = parsed.HasFlag("--dry-run");
+    options.keep_history = KeptRuns(parsed);
     if (const std::string* limit = parsed.Value("--max-delete")) {
       std::string number = *limit;
       options.max_delete_percent = !number.empty() && number.back() == '%';
@@ -233,19 +205,16 @@ int RunDumpCommand(std::span<const std::string> args) {
 int RunPurgeCommand(std::span<const std::string> args) {
   return RunCommand("purge", PurgeUsage(), kPurgeOptions, args, [](const ParsedArguments& parsed) {
     NoPlainArguments(parsed);
-    const std::string& contacts = Required(parsed, "--contacts");
-    const std::string* calendar = parsed.Value("--calendar");
+    PurgeOptions options;
+    options.contacts_db = Required(parsed, "--contacts");
+    if (const std::string* calendar = parsed.Value("--calendar")) options.calendar_db = *calendar;
+    if (const std::string* store = parsed.Value("--store")) options.store = *store;
+    options.yes = parsed.HasFlag("--yes");
+    options.dry_run = parsed.HasFlag("--dry-run");
+    options.keep_history = KeptRuns(parsed);
     HandlerLibrary library(LibraryPath(parsed));
     PIM_ENTRY(library, PIMPlatform_SetMessageBoxHook)(&PrintBoxToStderr);
-    // The purge reads only the databases; the rest is what a sync starts from.
-    const SyncOptions defaults;
-    PIM_ENTRY(library, PIMHandler_Prepare)
-    (defaults.mode, defaults.contact_limit, defaults.calendar_limit, contacts.c_str(), "", "",
-     (calendar ? *calendar : contacts).c_str(), "");
-    const int32_t result = PIM_ENTRY(library, PIMHandler_PurgeAll)();
-    if (result != 0)
-      std::fprintf(stderr, "pimsync: purge: PIMHandler_PurgeAll returned %d\n", result);
-    return result == 0 ? kExitOk : kExitFailure;
+    return RunPurge(library, options);
   });
 }
 

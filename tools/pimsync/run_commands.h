@@ -1,5 +1,5 @@
 // The commands that drive the handler library: a sync run, store dumps, the purge of Notes,
-// and the demo.
+// the demo, and the history of runs with their undo.
 #pragma once
 
 #include <span>
@@ -10,6 +10,8 @@ namespace pim::cli {
 inline constexpr char kSyncSummary[] = "run one two-way sync with the fake phone";
 inline constexpr char kDumpSummary[] = "show what a store file holds";
 inline constexpr char kPurgeSummary[] = "delete every contact and to-do from Notes";
+inline constexpr char kHistorySummary[] = "list the runs kept for undo";
+inline constexpr char kUndoSummary[] = "put the files back as they were before the last run";
 inline constexpr char kDemoSummary[] = "set up sample databases and sync them";
 
 // `args` are the arguments after the command's name. Each returns the exit status.
@@ -17,5 +19,7 @@ int RunSyncCommand(std::span<const std::string> args);
 int RunDumpCommand(std::span<const std::string> args);
 int RunPurgeCommand(std::span<const std::string> args);
 int RunDemoCommand(std::span<const std::string> args);
+int RunHistoryCommand(std::span<const std::string> args);
+int RunUndoCommand(std::span<const std::string> args);
 
 }  // namespace pim::cli

@@ -36,16 +36,6 @@ std::string FolderOf(const std::string& path) {
   return folder.empty() ? "." : folder;
 }
 
-// Makes the renames and removals in a folder last: a journal that says they happened must not
-// outlive them after a crash.
-void SyncFolder(const std::string& folder) {
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) Fail("open the folder", folder);
-  const int synced = ::fsync(fd);
-  ::close(fd);
-  if (synced != 0) Fail("write the folder", folder);
-}
-
 // Puts what is written to a file on the disk.
 void SyncFile(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -83,23 +73,6 @@ std::string ReadWhole(const std::string& path) {
   std::string bytes;
   if (!ReadWholeFile(path, bytes)) Fail("read", path);
   return bytes;
-}
-
-// A new file at `path` with `bytes` and the permission bits `mode`; `synced` puts it on the disk
-// before it returns.
-void WriteFile(const std::string& path, const std::string& bytes, mode_t mode,
-               bool synced = false) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-  if (fd < 0) Fail("create", path);
-  try {
-    if (::fchmod(fd, mode) != 0) Fail("set the permissions of", path);
-    WriteWhole(fd, bytes, path);
-    if (synced && ::fsync(fd) != 0) Fail("write", path);
-  } catch (...) {
-    ::close(fd);
-    throw;
-  }
-  if (::close(fd) != 0) Fail("write", path);
 }
 
 void CopyDatabase(const std::string& original, const std::string& copy) {
@@ -198,6 +171,44 @@ void RenameCopies(const std::vector<Replacement>& pairs) {
 
 }  // namespace
 
+ExchangeDir::ExchangeDir(const std::string& keep) : keep_(!keep.empty()) {
+  if (keep_) {
+    std::filesystem::create_directories(keep);
+    path_ = keep;
+    return;
+  }
+  std::string pattern = (std::filesystem::temp_directory_path() / "pimsync.XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr) Fail("create a temporary folder", pattern);
+  path_ = pattern;
+}
+
+ExchangeDir::~ExchangeDir() {
+  std::error_code ignored;
+  if (!keep_) std::filesystem::remove_all(path_, ignored);
+}
+
+void SyncFolder(const std::string& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) Fail("open the folder", folder);
+  const int synced = ::fsync(fd);
+  ::close(fd);
+  if (synced != 0) Fail("write the folder", folder);
+}
+
+void WriteNewFile(const std::string& path, const std::string& bytes, mode_t mode, bool synced) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+  if (fd < 0) Fail("create", path);
+  try {
+    if (::fchmod(fd, mode) != 0) Fail("set the permissions of", path);
+    WriteWhole(fd, bytes, path);
+    if (synced && ::fsync(fd) != 0) Fail("write", path);
+  } catch (...) {
+    ::close(fd);
+    throw;
+  }
+  if (::close(fd) != 0) Fail("write", path);
+}
+
 bool StagedRun::Recover(const std::string& store, const std::vector<std::string>& files) {
   const std::string journal = JournalOf(store);
   Remove(journal + ".new");
@@ -243,7 +254,7 @@ StagedRun::StagedRun(const std::string& store, const std::vector<RunFile>& files
     } else if (!file.IsStore()) {
       make.emplace_back([=] { CopyDatabase(original, copy); });
     } else {
-      make.emplace_back([=] { WriteFile(copy, ReadWhole(original), st.st_mode & 07777); });
+      make.emplace_back([=] { WriteNewFile(copy, ReadWhole(original), st.st_mode & 07777); });
     }
     copy_of.emplace(same, copies_.size());
     given_.emplace_back(file.path, copies_.size());
@@ -299,7 +310,7 @@ void StagedRun::Add(const std::string& path, const std::string& bytes, mode_t mo
   const std::string copy = original + kCopySuffix;
   RemoveCopy(copy);
   copies_.push_back({copy, original});
-  WriteFile(copy, bytes, mode);
+  WriteNewFile(copy, bytes, mode);
   KillPoint();
 }
 
@@ -307,6 +318,7 @@ void StagedRun::Restore(const std::string& path, const std::string& kept) {
   const std::string original = WrittenPath(path);
   const std::string copy = original + kCopySuffix;
   RemoveCopy(copy);
+  given_.emplace_back(path, copies_.size());
   copies_.push_back({copy, original});
   for (const char* suffix : {"", "-wal"}) {
     struct stat st {};
@@ -314,7 +326,7 @@ void StagedRun::Restore(const std::string& path, const std::string& kept) {
       if (errno == ENOENT && *suffix != '\0') continue;
       Fail("read", kept + suffix);
     }
-    WriteFile(copy + suffix, ReadWhole(kept + suffix), st.st_mode & 07777);
+    WriteNewFile(copy + suffix, ReadWhole(kept + suffix), st.st_mode & 07777);
     KillPoint();
   }
 }
@@ -367,7 +379,7 @@ void StagedRun::Commit(const Replacement* also) {
   std::vector<Replacement> pairs = sealed_;
   if (also != nullptr) pairs.push_back(*also);
   const std::string written = journal_ + ".new";
-  WriteFile(written, Encode(pairs), 0600, true);
+  WriteNewFile(written, Encode(pairs), 0600, true);
   if (::rename(written.c_str(), journal_.c_str()) != 0) Fail("write", journal_);
   SyncFolder(FolderOf(journal_));
   committed_ = true;  // from here on the next run finishes what this one began

@@ -66,6 +66,30 @@ class StagedRun {
   bool committed_ = false;
 };
 
+// The folder where a run keeps what it exchanges, or makes its copies when they will not be put
+// in place: `keep` when given, else a temporary folder removed with the object.
+class ExchangeDir {
+ public:
+  explicit ExchangeDir(const std::string& keep);
+  ~ExchangeDir();
+  ExchangeDir(const ExchangeDir&) = delete;
+  ExchangeDir& operator=(const ExchangeDir&) = delete;
+  const std::string& path() const { return path_; }
+
+ private:
+  bool keep_;
+  std::string path_;
+};
+
+// A new file at `path` with `bytes` and the permission bits `mode`; `synced` puts it on the disk
+// before it returns.
+void WriteNewFile(const std::string& path, const std::string& bytes, mode_t mode,
+                  bool synced = false);
+
+// Makes the renames and removals in a folder last: a journal that says they happened must not
+// outlive them after a crash.
+void SyncFolder(const std::string& folder);
+
 // A point at which a test build may kill the run (a file written, renamed or removed); nothing
 // in other builds.
 void KillPoint();

@@ -28,6 +28,7 @@
 #include "handler_library.h"
 #include "notes_snapshot.h"
 #include "run_checks.h"
+#include "run_history.h"
 #include "staged_run.h"
 
 namespace pim::cli {
@@ -95,59 +96,6 @@ struct ExchangeFiles {
         todo_answers(dir + "/answers-todos.vcs") {}
   std::string phone_contacts, phone_todos, contact_changes, todo_changes, contact_answers,
       todo_answers;
-};
-
-// Holds an advisory lock on STORE.lock for the whole run: two runs on one store would each
-// save over the other's work.
-class StoreLock {
- public:
-  explicit StoreLock(const std::string& store) {
-    const std::string path = store + ".lock";
-    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    if (fd_ < 0) {
-      throw std::runtime_error("cannot create the lock file " + path + ": " + std::strerror(errno));
-    }
-    if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
-      ::close(fd_);
-      throw std::runtime_error("the store " + store +
-                               " is in use by another pimsync sync; try again when it has ended");
-    }
-  }
-  ~StoreLock() { ::close(fd_); }
-  StoreLock(const StoreLock&) = delete;
-  StoreLock& operator=(const StoreLock&) = delete;
-
- private:
-  int fd_ = -1;
-};
-
-// The temporary folder of a run that keeps nothing.
-class ExchangeDir {
- public:
-  explicit ExchangeDir(const std::string& keep) : keep_(!keep.empty()) {
-    if (keep_) {
-      std::filesystem::create_directories(keep);
-      path_ = keep;
-      return;
-    }
-    std::string pattern = (std::filesystem::temp_directory_path() / "pimsync.XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-      throw std::runtime_error(std::string("cannot create a temporary folder: ") +
-                               std::strerror(errno));
-    }
-    path_ = pattern;
-  }
-  ~ExchangeDir() {
-    std::error_code ignored;
-    if (!keep_) std::filesystem::remove_all(path_, ignored);
-  }
-  ExchangeDir(const ExchangeDir&) = delete;
-  ExchangeDir& operator=(const ExchangeDir&) = delete;
-  const std::string& path() const { return path_; }
-
- private:
-  bool keep_;
-  std::string path_;
 };
 
 // Closes every descriptor above standard error but `a` and `b`.
@@ -366,6 +314,7 @@ int RunSync(const SyncOptions& options) {
                  "they are now in place\n",
                  options.store.c_str());
   }
+  if (!options.dry_run) TidyHistory(options.store);
   // An empty store holds its word and two counts of nothing.
   struct stat store_st {};
   const bool store_pairs = ::stat(options.store.c_str(), &store_st) == 0 && store_st.st_size > 8;
@@ -552,8 +501,13 @@ int RunSync(const SyncOptions& options) {
       staged.Add(StoreCheckPath(options.store),
                  StoreCheckText(bytes) + paired.line + PairingLine(pairing), st.st_mode & 07777);
     }
-    staged.Seal();
-    staged.Commit();
+    RunChanges changes;
+    changes.counted = options.report;
+    changes.contacts_notes = Compare(notes_before.contacts, notes_now.contacts);
+    changes.contacts_phone = Compare(phone_before.contacts, phone_now.contacts);
+    changes.todos_notes = Compare(notes_before.todos, notes_now.todos);
+    changes.todos_phone = Compare(phone_before.todos, phone_now.todos);
+    CommitKept(staged, options.store, "sync", RolesOf(all), changes, options.keep_history);
   }
   if (interrupted || g_stop_signal != 0) {
     std::fprintf(stderr, interrupted ? "pimsync: interrupted: nothing was changed\n"

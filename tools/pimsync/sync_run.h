@@ -8,6 +8,7 @@
 #include <string>
 
 #include "notes/sync_scope.h"
+#include "run_history.h"
 
 namespace pim::cli {
 
@@ -31,7 +32,8 @@ struct SyncOptions {
   bool max_delete_percent = true;
   bool force = false;    // lifts that guard, and the refusal of an emptied side, once
   bool dry_run = false;  // the run on copies kept elsewhere, reported, and nothing put in place
-  bool report = true;    // false: no looks at the databases, nothing printed but messages
+  int32_t keep_history = kDefaultKeptRuns;  // the runs kept for undo
+  bool report = true;  // false: no looks at the databases, nothing printed but messages
 };
 
 // Runs the sync and prints the report. 0 only when every entry point returned 0.
