@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -100,16 +101,21 @@ class PimsyncTest : public ::testing::Test {
   std::string Names(const std::string& db) {
     return Look(Path(db), "Person", {"FirstName"}) + " | " + Look(Path(db), "Task", {"Subject"});
   }
-  // The name and bytes of every file in the folder (the SQLite logs included), by name.
+  // The name, size and digest of every file in the folder and below (the SQLite logs and the
+  // history included), one line each, by name.
   std::string Files() const {
     std::map<std::string, std::string> files;
-    for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) {
-      if (entry.is_regular_file()) files[entry.path().filename()] = ReadFile(entry.path());
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir_.path())) {
+      const std::string name = std::filesystem::relative(entry.path(), dir_.path()).string();
+      if (entry.is_regular_file() && name != ".out" && name != ".err") {
+        const std::string bytes = ReadFile(entry.path());
+        files[name] =
+            std::to_string(bytes.size()) + " " + std::to_string(std::hash<std::string>()(bytes));
+      }
     }
     std::string text;
-    for (const auto& [name, bytes] : files) {
-      if (name != ".out" && name != ".err") text += name + ": " + bytes + "\n";
-    }
+    for (const auto& [name, digest] : files)
+      text += name + ": " + digest + "\n";
     return text;
   }
 
