@@ -35,7 +35,7 @@ median_sync() {  # DIR COMMAND...: the median wall time; DIR's databases end as 
   [ -f "$dir/store.dat" ] && cp "$dir/store.dat" "$dir/pristine/"
   [ -f "$dir/store.dat.check" ] && cp "$dir/store.dat.check" "$dir/pristine/"
   for _ in 1 2 3 4 5; do
-    rm -f "$dir"/notes.db* "$dir"/phone.db* "$dir"/store.dat*
+    rm -rf "$dir"/notes.db* "$dir"/phone.db* "$dir"/store.dat*
     cp "$dir"/pristine/* "$dir/"
     seconds "$@"
   done | sort -n | sed -n 3p
