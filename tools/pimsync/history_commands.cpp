@@ -24,14 +24,16 @@ constexpr char kHistoryUsage[] =
 std::string UndoUsage() {
   return "usage: pimsync undo --store FILE [--force] [--keep-history N]\n"
          "\n"
-         "Puts the store, the Notes databases and the phone's database back as they were before "
-         "the\n"
-         "last run kept in FILE.history. The undo is kept there too: undo again to undo it.\n"
+         "Puts the store, the Notes databases and the phone's database back as they were\n"
+         "before the last run kept in FILE.history. The undo is kept there too: undo again to\n"
+         "undo it.\n"
          "\n"
-         "  --force             undo even though a file changed since that run (the changes are\n"
-         "                      lost, but kept in the history with the undo)\n"
+         "  --force             undo even though a file changed since that run (the changes go,\n"
+         "                      but the undo keeps them in the history: undo it to get them back)\n"
          "  --keep-history N    keep the last N runs, this undo included (default " +
-         std::to_string(kDefaultKeptRuns) + "; 0 keeps\n                      none)\n";
+         std::to_string(kDefaultKeptRuns) +
+         ";\n"
+         "                      0 keeps none)\n";
 }
 
 constexpr OptionSpec kHistoryOptions[] = {{"--store", OptionSpec::kValue}};

@@ -257,16 +257,13 @@ std::map<std::string, std::string> RolesOf(const std::vector<RunFile>& files) {
   return roles;
 }
 
-void CommitKept(StagedRun& staged, const std::string& store, const std::string& kind,
-                const std::map<std::string, std::string>& roles, const RunChanges& changes,
-                int32_t keep, const std::string& undid) {
-  const std::vector<Replacement>& replacements = staged.Seal();
-  const std::string folder = HistoryFolder(store);
-  if (keep <= 0) {
-    staged.Commit();
-    if (std::filesystem::exists(folder)) Prune(folder, 0);
-    return;
-  }
+namespace {
+
+// Keeps the replaced files of `replacements` as a new entry's folder, made under a name of its
+// own; returns the rename that makes it the entry. Nothing of it is synced yet.
+Replacement MakeEntry(const std::string& folder, const std::vector<Replacement>& replacements,
+                      const std::string& kind, const std::map<std::string, std::string>& roles,
+                      const RunChanges& changes, const std::string& undid) {
   MakePrivateFolder(folder);
   const std::vector<std::string> names = EntryNames(folder);
   char name[32];
@@ -305,12 +302,31 @@ void CommitKept(StagedRun& staged, const std::string& store, const std::string& 
     }
     entry.files.push_back(file);
   }
-  WriteNewFile(entry.folder + "/" + kRunFile, EntryText(entry), 0600, true);
-  SyncFolder(entry.folder);
+  // Put on the disk by the commit, with the entry's folder.
+  WriteNewFile(entry.folder + "/" + kRunFile, EntryText(entry), 0600);
   KillPoint();
-  const Replacement made{entry.folder, folder + "/" + name};
-  staged.Commit(&made);
-  Prune(folder, static_cast<size_t>(keep));
+  return {entry.folder, folder + "/" + name};
+}
+
+}  // namespace
+
+void CommitKept(StagedRun& staged, const std::string& store, const std::string& kind,
+                const std::map<std::string, std::string>& roles, const RunChanges& changes,
+                int32_t keep, const std::string& undid) {
+  const std::vector<Replacement>& replacements = staged.Seal();
+  const std::string folder = HistoryFolder(store);
+  if (keep > 0) {
+    const Replacement made = MakeEntry(folder, replacements, kind, roles, changes, undid);
+    staged.Commit(&made, {made.copy + "/" + kRunFile});
+  } else {
+    staged.Commit();
+  }
+  // The run is done whatever happens to the runs kept before it.
+  try {
+    if (std::filesystem::exists(folder)) Prune(folder, static_cast<size_t>(std::max(keep, 0)));
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "pimsync: the run is done, but the oldest kept runs stay: %s\n", e.what());
+  }
 }
 
 std::string LocalTimeText(int64_t time) {

@@ -140,6 +140,28 @@ std::vector<Replacement> Decode(const std::string& bytes) {
   return pairs;
 }
 
+// Runs the tasks side by side (each waits on the disk) and rethrows the first failure when all
+// have ended. Threads joined, not futures awaited: a run forks its phone after its copies are
+// made, which must meet no thread of this process.
+void SideBySide(const std::vector<std::function<void()>>& tasks) {
+  std::vector<std::exception_ptr> failures(tasks.size());
+  std::vector<std::thread> threads;
+  for (size_t i = 0; i < tasks.size(); ++i) {
+    threads.emplace_back([&, i] {
+      try {
+        tasks[i]();
+      } catch (...) {
+        failures[i] = std::current_exception();
+      }
+    });
+  }
+  for (std::thread& thread : threads)
+    thread.join();
+  for (const std::exception_ptr& failure : failures) {
+    if (failure) std::rethrow_exception(failure);
+  }
+}
+
 // Renames each copy that is still there over its file, and removes the files to be removed.
 // The file's write-ahead log goes first: SQLite would read the old file's log into the new
 // file. Run again after a crash, it goes on where it stopped.
@@ -165,8 +187,10 @@ void RenameCopies(const std::vector<Replacement>& pairs) {
   for (const Replacement& pair : pairs) {
     if (!pair.copy.empty()) RemoveCopy(pair.copy);
   }
+  std::vector<std::function<void()>> syncs;
   for (const std::string& folder : folders)
-    SyncFolder(folder);
+    syncs.emplace_back([&folder] { SyncFolder(folder); });
+  SideBySide(syncs);
 }
 
 }  // namespace
@@ -252,37 +276,26 @@ StagedRun::StagedRun(const std::string& store, const std::vector<RunFile>& files
       // A store not made yet is made as a copy; a database that is not there stays missing.
       if (!file.IsStore()) continue;
     } else if (!file.IsStore()) {
-      make.emplace_back([=] { CopyDatabase(original, copy); });
+      make.emplace_back([=] {
+        CopyDatabase(original, copy);
+        KillPoint();
+      });
     } else {
-      make.emplace_back([=] { WriteNewFile(copy, ReadWhole(original), st.st_mode & 07777); });
+      make.emplace_back([=] {
+        WriteNewFile(copy, ReadWhole(original), st.st_mode & 07777);
+        KillPoint();
+      });
     }
     copy_of.emplace(same, copies_.size());
     given_.emplace_back(file.path, copies_.size());
     copies_.push_back({copy, original});
   }
-  // The copies are made side by side; the run waits for the last. Threads joined, not futures
-  // awaited: a run forks its phone next, which must meet no thread of this process.
-  std::vector<std::exception_ptr> failures(make.size());
-  std::vector<std::thread> threads;
-  for (size_t i = 0; i < make.size(); ++i) {
-    threads.emplace_back([&, i] {
-      try {
-        make[i]();
-        KillPoint();
-      } catch (...) {
-        failures[i] = std::current_exception();
-      }
-    });
-  }
-  for (std::thread& thread : threads)
-    thread.join();
-  std::exception_ptr failed;
-  for (const std::exception_ptr& failure : failures)
-    failed = failed ? failed : failure;
-  if (failed) {
+  try {
+    SideBySide(make);
+  } catch (...) {
     for (const Replacement& copy : copies_)
       RemoveCopy(copy.copy);
-    std::rethrow_exception(failed);
+    throw;
   }
 }
 
@@ -336,11 +349,10 @@ void StagedRun::Delete(const std::string& path) {
 }
 
 const std::vector<Replacement>& StagedRun::Seal() {
-  std::vector<Replacement>& pairs = sealed_;
-  pairs.clear();
+  sealed_.clear();
   for (const Replacement& copy : copies_) {
     if (copy.copy.empty()) {
-      pairs.push_back(copy);
+      sealed_.push_back(copy);
       continue;
     }
     if (!Exists(copy.copy)) continue;  // a store the run did not save
@@ -350,34 +362,23 @@ const std::vector<Replacement>& StagedRun::Seal() {
       throw std::runtime_error("the changes to " + copy.copy +
                                " stay in its log; nothing was changed");
     }
-    pairs.push_back(copy);
-  }
-  // The copies are on the disk before the journal that names them: after a power loss, the
-  // journal would rename whatever is there.
-  // Side by side: each sync waits on the disk.
-  std::vector<std::exception_ptr> failures(pairs.size());
-  std::vector<std::thread> syncs;
-  for (size_t i = 0; i < pairs.size(); ++i) {
-    if (pairs[i].copy.empty()) continue;
-    syncs.emplace_back([&, i] {
-      try {
-        SyncFile(pairs[i].copy);
-      } catch (...) {
-        failures[i] = std::current_exception();
-      }
-    });
-  }
-  for (std::thread& sync : syncs)
-    sync.join();
-  for (const std::exception_ptr& failure : failures) {
-    if (failure) std::rethrow_exception(failure);
+    sealed_.push_back(copy);
   }
   return sealed_;
 }
 
-void StagedRun::Commit(const Replacement* also) {
+void StagedRun::Commit(const Replacement* also, const std::vector<std::string>& synced) {
   std::vector<Replacement> pairs = sealed_;
   if (also != nullptr) pairs.push_back(*also);
+  // The copies (and what `also` holds) are on the disk before the journal that names them:
+  // after a power loss, the journal would rename whatever is there.
+  std::vector<std::function<void()>> syncs;
+  for (const Replacement& pair : pairs) {
+    if (!pair.copy.empty()) syncs.emplace_back([&pair] { SyncFile(pair.copy); });
+  }
+  for (const std::string& path : synced)
+    syncs.emplace_back([&path] { SyncFile(path); });
+  SideBySide(syncs);
   const std::string written = journal_ + ".new";
   WriteNewFile(written, Encode(pairs), 0600, true);
   if (::rename(written.c_str(), journal_.c_str()) != 0) Fail("write", journal_);
@@ -385,8 +386,8 @@ void StagedRun::Commit(const Replacement* also) {
   committed_ = true;  // from here on the next run finishes what this one began
   KillPoint();
   RenameCopies(pairs);
+  // Not synced: a journal that outlives a crash renames nothing twice.
   Remove(journal_);
-  SyncFolder(FolderOf(journal_));
   KillPoint();
 }
 

@@ -52,11 +52,13 @@ class StagedRun {
   // `path` to be removed with the changes.
   void Delete(const std::string& path);
 
-  // Makes the copies final and puts them on the disk; the replacements Commit will make.
+  // Makes the copies final (what SQLite left in a log goes into its file); the replacements
+  // Commit will make.
   const std::vector<Replacement>& Seal();
-  // Makes the replacements as one change, with `also` (a file or folder the caller made for
-  // the change, renamed as the copies are).
-  void Commit(const Replacement* also = nullptr);
+  // Puts the copies on the disk, with `synced` (files or folders the caller wrote for the
+  // change), and makes the replacements as one change, with `also` (a file or folder the caller
+  // made for the change, renamed as the copies are).
+  void Commit(const Replacement* also = nullptr, const std::vector<std::string>& synced = {});
 
  private:
   std::vector<Replacement> copies_;

@@ -323,9 +323,11 @@ int RunSync(const SyncOptions& options) {
   ExchangeDir dir(options.keep_dir);
   HandlerLibrary handler(library);
   std::exception_ptr store_refused;
-  const RunDatabases paired = ReadDatabases(databases);
+  // What the databases say of themselves is read beside the copies too.
+  RunDatabases paired;
   std::thread store_check([&] {
     try {
+      paired = ReadDatabases(databases);
       CheckStore(handler, options.store, paired);
     } catch (...) {
       store_refused = std::current_exception();
