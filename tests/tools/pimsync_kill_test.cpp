@@ -14,11 +14,12 @@ const std::string kSync = "sync|--contacts|notes.db|--phone|phone.db|--store|sto
 
 class PimsyncKillTest : public PimsyncTest {
  protected:
-  PimsyncResult Killable(const std::string& env) {
-    return RunPimsync(
-        dir_, {"sync", "--contacts", "notes.db", "--phone", "phone.db", "--store", "store.dat"},
-        PIMSYNC_KILL_POINTS_PATH, env);
+  PimsyncResult Killable(const std::string& env, const std::string& phone = "phone.db",
+                         const std::string& store = "store.dat") {
+    return RunPimsync(dir_, {"sync", "--contacts", "notes.db", "--phone", phone, "--store", store},
+                      PIMSYNC_KILL_POINTS_PATH, env);
   }
+
   std::string Sides() { return Names("notes.db") + "; " + Names("phone.db"); }
   // Every file of the folder, kept in `saved` or put back from it.
   void Save(const fs::path& saved) { fs::copy(dir_.path(), saved, fs::copy_options::recursive); }
@@ -104,6 +105,22 @@ TEST_F(PimsyncKillTest, ACtrlCSaysWhetherTheRunChangedAnything) {
   EXPECT_EQ(late.exit_status, 130);
   EXPECT_EQ(late.err, "pimsync: interrupted after the changes were committed\n");
   EXPECT_EQ(Sides(), once_);
+}
+
+// Ctrl-C half-way through a first sync: at its fourth point, the two copies made (1, 2), the
+// phone's records written into its copy (3) and those of Notes into its own (4). The next run
+// pairs every record once.
+TEST_F(PimsyncKillTest, ACtrlCHalfWayThroughAFirstSyncLeavesNothingToAddTwice) {
+  Ok("notes|create|new-phone.db");
+  for (int i = 0; i < 3; ++i)
+    Ok("notes|add-person|new-phone.db|FirstName=P" + std::to_string(i));
+  const PimsyncResult stopped = Killable("PIMSYNC_INTERRUPT_AT=4", "new-phone.db", "new.dat");
+  EXPECT_EQ(stopped.exit_status, 130);
+  EXPECT_EQ(stopped.err, "pimsync: interrupted: nothing was changed\n");
+  EXPECT_EQ(Names("notes.db") + "; " + Names("new-phone.db"), "Anna, Carl | Milk; P0, P1, P2 | ");
+  Ok("sync|--contacts|notes.db|--phone|new-phone.db|--store|new.dat");
+  EXPECT_EQ(Names("notes.db") + "; " + Names("new-phone.db"),
+            "Anna, Carl, P0, P1, P2 | Milk; P0, P1, P2, Anna, Carl | Milk");
 }
 
 }  // namespace
