@@ -169,10 +169,13 @@ void Keep(const std::string& path, const std::string& kept) {
   }
 }
 
+// A folder that only its owner may enter, made so or made so now.
 void MakePrivateFolder(const std::string& folder) {
+  struct stat st {};
   if (::mkdir(folder.c_str(), 0700) != 0) {
     if (errno != EEXIST) Fail("create the folder", folder);
-    return;
+    if (::stat(folder.c_str(), &st) != 0) Fail("open the folder", folder);
+    if ((st.st_mode & 077) == 0) return;
   }
   if (::chmod(folder.c_str(), 0700) != 0) Fail("set the permissions of", folder);
 }

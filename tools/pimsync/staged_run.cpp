@@ -340,6 +340,9 @@ void StagedRun::Restore(const std::string& path, const std::string& kept) {
       Fail("read", kept + suffix);
     }
     WriteNewFile(copy + suffix, ReadWhole(kept + suffix), st.st_mode & 07777);
+    if (::chown((copy + suffix).c_str(), st.st_uid, st.st_gid) != 0) {
+      // Not this user's to give: the file comes back as this user's, with its permissions.
+    }
     KillPoint();
   }
 }
