@@ -126,6 +126,33 @@ TEST_F(PimsyncHistoryTest, UndoRefusesWhenAFileChangedSinceTheRunAndLosesNothing
   EXPECT_EQ(Sides(), "Ann, Bob | ; Ann, Bob | ");
 }
 
+// A store on another file system than the databases keeps copies of them, with their
+// permissions, where it cannot keep links.
+TEST_F(PimsyncHistoryTest, AHistoryOnAnotherFileSystemKeepsCopies) {
+  char other[] = "/dev/shm/pimsync-history.XXXXXX";
+  if (::mkdtemp(other) == nullptr) GTEST_SKIP() << "no /dev/shm";
+  struct stat here {
+  }, there{};
+  ::stat(dir_.path().c_str(), &here);
+  ::stat(other, &there);
+  if (here.st_dev == there.st_dev) {
+    fs::remove_all(other);
+    GTEST_SKIP() << "/dev/shm is on the same file system";
+  }
+  Ok("notes|add-person|notes.db|FirstName=Ann");
+  ASSERT_EQ(::chmod(Path("notes.db").c_str(), 0640), 0);
+  const std::string store = std::string(other) + "/store.dat";
+  const std::string files = Files();
+  const std::string notes = ReadFile(Path("notes.db"));
+  Ok("sync|--contacts|notes.db|--phone|phone.db|--store|" + store);
+  EXPECT_EQ(ModeOf(store + ".history/000001/0"), 0640u);
+  EXPECT_TRUE(ReadFile(store + ".history/000001/0") == notes);
+  Ok("undo|--store|" + store);
+  EXPECT_EQ(Files(), files);
+  EXPECT_FALSE(fs::exists(store));
+  fs::remove_all(other);
+}
+
 // Purge, then sync: the purge wants an answer, and the sync refuses an emptied Notes; the
 // purge kept with its store is undone, and nothing is lost or doubled.
 TEST_F(PimsyncHistoryTest, APurgeAsksFirstAndIsUndoneWithItsStore) {
