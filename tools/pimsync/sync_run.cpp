@@ -357,6 +357,11 @@ int RunSync(const SyncOptions& options) {
   bool stopped = false;
   NotesSnapshot notes_before;
   NotesSnapshot phone_before;
+  // The first looks read the files given, which the run never writes: nothing waits for them
+  // until a second look compares with them. Declared first: the second looks wait on them.
+  std::promise<NotesSnapshot> phone_first;
+  std::future<NotesSnapshot> phone_looked = phone_first.get_future();
+  std::future<NotesSnapshot> notes_looked;
   // The second looks, each taken as soon as its database has had its last change.
   std::future<NotesSnapshot> notes_after;
   std::optional<NotesSnapshot> phone_after;
@@ -373,22 +378,19 @@ int RunSync(const SyncOptions& options) {
   };
   {
     // The phone starts first, so that it reads its memory while this process reads Notes, and
-    // the report's first look at both databases runs beside them. Nothing is written to a
-    // database before its first look is taken, and the fork comes before any thread starts.
+    // the first looks run beside them. The fork comes before any thread starts.
     PhoneProcess phone(paths, library, files);
-    // At the lowest priority: the look takes what the two sides leave of the processors. The
-    // phone's part comes first, as the phone's changes wait for it; the changes to Notes wait
-    // for the rest, which runs while the phone applies its changes.
-    std::promise<NotesSnapshot> phone_first;
-    std::future<NotesSnapshot> phone_looked = phone_first.get_future();
-    std::future<NotesSnapshot> notes_looked = std::async(std::launch::async, [&] {
+    // At the lowest priority: the looks take what the two sides leave of the processors. The
+    // phone's comes first, as its second look is the first to be taken.
+    notes_looked = std::async(std::launch::async, [&] {
       ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 19);
       try {
-        phone_first.set_value(look_at_phone(nullptr));
+        phone_first.set_value(look(options.phone_db, options.phone_db, nullptr));
       } catch (...) {
         phone_first.set_exception(std::current_exception());
       }
-      return look_at_notes(nullptr);
+      return look(options.contacts_db,
+                  options.calendar_db.empty() ? options.contacts_db : options.calendar_db, nullptr);
     });
     Hook(handler);
     // A step whose failure leaves the store in doubt ends the run before PIMHandler_Deinit,
@@ -424,8 +426,8 @@ int RunSync(const SyncOptions& options) {
             ? run("PIMHandler_SyncVCal", PIM_ENTRY(handler, PIMHandler_SyncVCal)(
                                              files.phone_todos.c_str(), files.todo_changes.c_str()))
             : 1;
-    phone_before = phone_looked.get();
     if (todos == 1 || g_stop_signal != 0) {
+      phone_before = phone_looked.get();
       notes_before = notes_looked.get();
       phone.Tell('q');
       stopped = true;
@@ -439,13 +441,16 @@ int RunSync(const SyncOptions& options) {
       int32_t phone_ended = kPhoneLost;
       auto phone_look = std::async(std::launch::async, [&] {
         phone_ended = phone.Answer();
+        phone_before = phone_looked.get();
         return look_at_phone(&phone_before);
       });
       const size_t phone_end = steps.size();
-      notes_before = notes_looked.get();
       run("PIMHandler_UpdatePIM", PIM_ENTRY(handler, PIMHandler_UpdatePIM)());
       KillPoint();
-      notes_after = std::async(std::launch::async, look_at_notes, &notes_before);
+      notes_after = std::async(std::launch::async, [&] {
+        notes_before = notes_looked.get();
+        return look_at_notes(&notes_before);
+      });
       run("PIMHandler_UpdateVCardLUID",
           PIM_ENTRY(handler, PIMHandler_UpdateVCardLUID)(files.contact_answers.c_str()));
       run("PIMHandler_UpdateVCalLUID",
