@@ -287,6 +287,24 @@ std::vector<std::string> RunPaths(const std::vector<RunFile>& files) {
   return paths;
 }
 
+// The store a run saved: the text of its check file, and its permission bits.
+struct SavedStore {
+  std::string check;
+  mode_t mode;
+};
+
+// None when the run saved no store.
+std::optional<SavedStore> CheckSaved(const std::string& store) {
+  struct stat st {};
+  if (::stat(store.c_str(), &st) != 0) return std::nullopt;
+  std::string bytes;
+  if (!ReadWholeFile(store, bytes)) {
+    throw std::runtime_error("cannot read the store the run saved, " + store +
+                             "; nothing was changed");
+  }
+  return SavedStore{StoreCheckText(bytes), st.st_mode & 07777};
+}
+
 }  // namespace
 
 int RunSync(const SyncOptions& options) {
@@ -364,6 +382,7 @@ int RunSync(const SyncOptions& options) {
   std::future<NotesSnapshot> notes_looked;
   // The second looks, each taken as soon as its database has had its last change.
   std::future<NotesSnapshot> notes_after;
+  std::future<std::optional<SavedStore>> saved_store;
   std::optional<NotesSnapshot> phone_after;
   // The second looks read again only what the first saw saved since.
   const auto look = [&](const std::string& contacts, const std::string& calendar,
@@ -457,6 +476,8 @@ int RunSync(const SyncOptions& options) {
           PIM_ENTRY(handler, PIMHandler_UpdateVCalLUID)(files.todo_answers.c_str()));
       PIM_ENTRY(handler, PIMHandler_Deinit)();
       KillPoint();
+      // The store's check is made while the phone ends its session.
+      if (!options.dry_run) saved_store = std::async(std::launch::async, CheckSaved, paths.store);
       // Listed where it was called, after the phone's last change.
       phone_after = phone_look.get();
       steps.insert(steps.begin() + static_cast<std::ptrdiff_t>(phone_end),
@@ -487,13 +508,9 @@ int RunSync(const SyncOptions& options) {
   }
   if (!stopped && !interrupted && !options.dry_run) {
     // With the store goes the check of its bytes, by which the next run knows it.
-    struct stat st {};
-    std::string bytes;
-    if (::stat(paths.store.c_str(), &st) == 0) {
-      if (!ReadWholeFile(paths.store, bytes)) {
-        throw std::runtime_error("cannot read the store the run saved, " + paths.store +
-                                 "; nothing was changed");
-      }
+    const std::optional<SavedStore> saved =
+        saved_store.valid() ? saved_store.get() : CheckSaved(paths.store);
+    if (saved) {
       // The databases carry the pairing too: a run that lost the store and its check is known
       // by them.
       std::string pairing = StorePairing(options.store);
@@ -505,8 +522,8 @@ int RunSync(const SyncOptions& options) {
           unmarked.push_back(staged.PathFor(databases[i].path));
       }
       if (!unmarked.empty()) MarkPaired(unmarked, pairing);
-      staged.Add(StoreCheckPath(options.store),
-                 StoreCheckText(bytes) + paired.line + PairingLine(pairing), st.st_mode & 07777);
+      staged.Add(StoreCheckPath(options.store), saved->check + paired.line + PairingLine(pairing),
+                 saved->mode);
     }
     RunChanges changes;
     changes.counted = options.report;
