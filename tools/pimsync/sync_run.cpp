@@ -452,8 +452,20 @@ int RunSync(const SyncOptions& options) {
       stopped = true;
     } else {
       phone.Tell('s');
-      run("PIMHandler_SyncCardAsFakePhone", phone.Answer());
-      run("PIMHandler_SyncCalAsFakePhone", phone.Answer());
+      // The phone applies its changes to its memory while the handler applies the phone's to
+      // Notes: two processes, two databases. The steps are listed in the order a host calls
+      // them.
+      const size_t phone_at = steps.size();
+      run("PIMHandler_UpdatePIM", PIM_ENTRY(handler, PIMHandler_UpdatePIM)());
+      KillPoint();
+      notes_after = std::async(std::launch::async, [&] {
+        notes_before = notes_looked.get();
+        return look_at_notes(&notes_before);
+      });
+      const Step cards_applied{"PIMHandler_SyncCardAsFakePhone", phone.Answer()};
+      const Step todos_applied{"PIMHandler_SyncCalAsFakePhone", phone.Answer()};
+      steps.insert(steps.begin() + static_cast<std::ptrdiff_t>(phone_at),
+                   {cards_applied, todos_applied});
       KillPoint();
       // The phone's second look waits for the end of its session, whose close of the database
       // moves the journal into the file (the last connection to close does that).
@@ -464,12 +476,6 @@ int RunSync(const SyncOptions& options) {
         return look_at_phone(&phone_before);
       });
       const size_t phone_end = steps.size();
-      run("PIMHandler_UpdatePIM", PIM_ENTRY(handler, PIMHandler_UpdatePIM)());
-      KillPoint();
-      notes_after = std::async(std::launch::async, [&] {
-        notes_before = notes_looked.get();
-        return look_at_notes(&notes_before);
-      });
       run("PIMHandler_UpdateVCardLUID",
           PIM_ENTRY(handler, PIMHandler_UpdateVCardLUID)(files.contact_answers.c_str()));
       run("PIMHandler_UpdateVCalLUID",
