@@ -77,9 +77,15 @@ PIM_EXPORT int32_t PIMHandler_UpdatePIM(void);
 PIM_EXPORT int32_t PIMHandler_UpdateVCardLUID(const char* answer_file);
 PIM_EXPORT int32_t PIMHandler_UpdateVCalLUID(const char* answer_file);
 
-/* Deletes every Person document and every to-do of 1990/1/1 to 2020/1/1 from Notes, in a
- * Notes session of its own. The store is not touched. */
+/* Deletes every Person document and every to-do of the calendar range from Notes, in a Notes
+ * session of its own. The store is not touched. */
 PIM_EXPORT int32_t PIMHandler_PurgeAll(void);
+
+/* Sets the days whose to-dos the count, the retrieval, the purge and the fake phone's start take,
+ * both included, written YYYY-MM-DD; 1990-01-01 to 2020-01-01 until it is called. It outlives
+ * PIMHandler_Deinit. 1, and no message box, for a malformed day, a day before 1970 or after
+ * 2037, or a last day before the first. */
+PIM_EXPORT int32_t PIMHandler_SetCalendarRange(const char* first_day, const char* last_day);
 
 /* Fake-phone mode: the library plays the phone, with the Notes databases of Prepare as the
  * phone's memory. Writes the phone record files (an empty path leaves that kind out). */

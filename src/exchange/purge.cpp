@@ -4,11 +4,12 @@
 
 namespace pim {
 
-void PurgeNotes(notes::LNNotesSession& session, const NotesNames& names) {
+void PurgeNotes(notes::LNNotesSession& session, const NotesNames& names,
+                const CalendarRange& range) {
   notes::LNCalendar calendar;
   GetCalendar(session, names, calendar);
   notes::LNCalendarEntryArray entries;
-  GetSyncedEntries(calendar, entries);
+  GetSyncedEntries(calendar, range, entries);
   for (uint32_t i = 0; i < entries.GetCount(); ++i) {
     calendar.DeleteNote(entries[i].GetNoteID());
   }

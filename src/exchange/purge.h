@@ -6,6 +6,7 @@
 namespace pim {
 
 // Deletes every to-do a sync takes from the calendar and every Person document.
-void PurgeNotes(notes::LNNotesSession& session, const NotesNames& names);
+void PurgeNotes(notes::LNNotesSession& session, const NotesNames& names,
+                const CalendarRange& range);
 
 }  // namespace pim

@@ -84,10 +84,11 @@ void ApplyTodo(notes::LNCalendar& calendar, CCalEntryObject& scratch, bool luid_
 }  // namespace
 
 int32_t WritePhoneFiles(notes::LNNotesSession& session, const NotesNames& names,
-                        const std::string& contact_file, const std::string& calendar_file) {
+                        const CalendarRange& range, const std::string& contact_file,
+                        const std::string& calendar_file) {
   CalendarArray todos;
   ContactArray contacts;
-  ReadNotes(session, names, calendar_file.empty() ? nullptr : &todos,
+  ReadNotes(session, names, range, calendar_file.empty() ? nullptr : &todos,
             contact_file.empty() ? nullptr : &contacts);
   try {
     if (!contact_file.empty()) WritePhoneRecords(contact_file, contacts);

@@ -129,6 +129,18 @@ extern "C" int32_t PIMHandler_PurgeAll(void) {
   });
 }
 
+extern "C" int32_t PIMHandler_SetCalendarRange(const char* first_day, const char* last_day) {
+  return Run(Caption::kDefault, [&] {
+    CalendarRange range;
+    if (first_day == nullptr || last_day == nullptr ||
+        !ParseCalendarRange(first_day, last_day, range)) {
+      return 1;
+    }
+    TheSession().SetCalendarRange(range);
+    return 0;
+  });
+}
+
 extern "C" int32_t PIMHandler_InitAsFakePhone(const char* contact_file, const char* calendar_file) {
   return Run(Caption::kDefault,
              [&] { return TheSession().StartFakePhone(Text(contact_file), Text(calendar_file)); });

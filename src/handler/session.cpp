@@ -66,7 +66,7 @@ void Session::CountNotes(uint32_t* contacts, uint32_t* todos) {
   notes::LNCalendar calendar;
   GetCalendar(notes_, names_, calendar);
   notes::LNCalendarEntryArray entries;
-  GetSyncedEntries(calendar, entries);
+  GetSyncedEntries(calendar, range_, entries);
   if (todos != nullptr) *todos = entries.GetCount();
 
   notes::LNDatabase database;
@@ -111,7 +111,7 @@ int32_t Session::Retrieve(const Tell& tell) {
     MarkLoaded(contacts_);
   }
   RefreshNotesNames();
-  ReadNotes(notes_, names_, &todos_, &contacts_);
+  ReadNotes(notes_, names_, range_, &todos_, &contacts_);
   return 0;
 }
 
@@ -142,7 +142,7 @@ int32_t Session::TakeTodoLuids(const std::string& answer_file) {
 void Session::PurgeNotes() {
   StartNotesSession();
   RefreshNotesNames();
-  pim::PurgeNotes(notes_, names_);
+  pim::PurgeNotes(notes_, names_, range_);
   notes_.Term(0);
 }
 
@@ -150,7 +150,7 @@ int32_t Session::StartFakePhone(const std::string& contact_file, const std::stri
   platform::OutputDebugStringA(">PIMHandler_InitAsFakePhone");
   StartNotesSession();
   RefreshNotesNames();
-  return WritePhoneFiles(notes_, names_, contact_file, calendar_file);
+  return WritePhoneFiles(notes_, names_, range_, contact_file, calendar_file);
 }
 
 void Session::ApplyCardChanges(const std::string& change_file, const std::string& answer_file) {

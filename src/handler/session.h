@@ -43,6 +43,8 @@ class Session {
   void ReleaseRecords();
 
   void Prepare(Settings settings) { settings_ = std::move(settings); }
+  // Kept apart from the settings: a Prepare does not reset it, nor does the end of a run.
+  void SetCalendarRange(const CalendarRange& range) { range_ = range; }
 
   // How many Person documents and synced to-dos Notes holds.
   void CountNotes(uint32_t* contacts, uint32_t* todos);
@@ -72,6 +74,7 @@ class Session {
 
   notes::LNNotesSession notes_;
   Settings settings_;
+  CalendarRange range_ = kDefaultCalendarRange;
   NotesNames names_;
   CalendarArray todos_;
   ContactArray contacts_;

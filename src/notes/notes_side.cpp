@@ -18,8 +18,9 @@ void OpenContactDatabase(notes::LNNotesSession& session, const NotesNames& names
   database.Open();
 }
 
-void GetSyncedEntries(notes::LNCalendar& calendar, notes::LNCalendarEntryArray& entries) {
-  calendar.GetEntries(RetrievalRange(), &entries, notes::TRUE, "");
+void GetSyncedEntries(notes::LNCalendar& calendar, const CalendarRange& range,
+                      notes::LNCalendarEntryArray& entries) {
+  calendar.GetEntries(RetrievalRange(range), &entries, notes::TRUE, "");
 }
 
 namespace {
@@ -38,14 +39,14 @@ void MergeEach(const Notes& notes, std::vector<std::unique_ptr<Record>>& records
 
 }  // namespace
 
-void ReadNotes(notes::LNNotesSession& session, const NotesNames& names, CalendarArray* todos,
-               ContactArray* contacts) {
+void ReadNotes(notes::LNNotesSession& session, const NotesNames& names, const CalendarRange& range,
+               CalendarArray* todos, ContactArray* contacts) {
   // The calendar stays open while the contacts are read: on one file both share a connection.
   notes::LNCalendar calendar;
   if (todos != nullptr) {
     GetCalendar(session, names, calendar);
     notes::LNCalendarEntryArray entries;
-    GetSyncedEntries(calendar, entries);
+    GetSyncedEntries(calendar, range, entries);
     MergeEach(entries, *todos,
               [](notes::LNCalendarEntry& entry) { return ReadCalendarEntry(entry); });
   }

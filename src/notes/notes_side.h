@@ -7,6 +7,7 @@
 #include "notesapi/lnsession.h"
 #include "records/cal_entry_object.h"
 #include "records/contact_object.h"
+#include "notes/sync_scope.h"
 
 namespace pim {
 
@@ -25,13 +26,14 @@ void GetCalendar(notes::LNNotesSession& session, const NotesNames& names,
 void OpenContactDatabase(notes::LNNotesSession& session, const NotesNames& names,
                          notes::LNDatabase& database);
 
-// The entries a sync takes from the calendar: those that start in the sync's range of days
-// (the calendar must outlive them).
-void GetSyncedEntries(notes::LNCalendar& calendar, notes::LNCalendarEntryArray& entries);
+// The entries a sync takes from the calendar: those that start in the range's days (the
+// calendar must outlive them).
+void GetSyncedEntries(notes::LNCalendar& calendar, const CalendarRange& range,
+                      notes::LNCalendarEntryArray& entries);
 
 // Merges every to-do of the synced entries into `todos` and every Person document into
 // `contacts`, in that order; a null array is not read.
-void ReadNotes(notes::LNNotesSession& session, const NotesNames& names, CalendarArray* todos,
-               ContactArray* contacts);
+void ReadNotes(notes::LNNotesSession& session, const NotesNames& names, const CalendarRange& range,
+               CalendarArray* todos, ContactArray* contacts);
 
 }  // namespace pim

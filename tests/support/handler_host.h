@@ -21,7 +21,8 @@ namespace pim::test {
   X(DumpSyncObjectStore, PIMHandler_DumpSyncObjectStore) X(SyncVCard, PIMHandler_SyncVCard)      \
   X(SyncVCal, PIMHandler_SyncVCal) X(UpdatePIM, PIMHandler_UpdatePIM)                            \
   X(UpdateVCardLUID, PIMHandler_UpdateVCardLUID) X(UpdateVCalLUID, PIMHandler_UpdateVCalLUID)    \
-  X(PurgeAll, PIMHandler_PurgeAll) X(InitAsFakePhone, PIMHandler_InitAsFakePhone)                \
+  X(PurgeAll, PIMHandler_PurgeAll) X(SetCalendarRange, PIMHandler_SetCalendarRange)              \
+  X(InitAsFakePhone, PIMHandler_InitAsFakePhone)                                                 \
   X(SyncCardAsFakePhone, PIMHandler_SyncCardAsFakePhone)                                         \
   X(SyncCalAsFakePhone, PIMHandler_SyncCalAsFakePhone)                                           \
   X(DeinitAsFakePhone, PIMHandler_DeinitAsFakePhone)                                             \

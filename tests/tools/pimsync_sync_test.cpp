@@ -53,7 +53,8 @@ TEST_F(PimsyncSyncTest, RunsGiveEachSideWhatItLacksWithinTheLimitsUntilNothingIs
   Ok("notes|add-person|notes.db|--form|Memo|FirstName=Memo");
   Ok("notes|add-person|phone.db|FirstName=Carl|PhoneNumber=030");
   AddTodo("phone.db", "Bread", "2019-03-15");
-  // The retrieval takes the one-day to-dos that start from 1990-01-01 to 2020-01-01.
+  // The retrieval takes the one-day to-dos that start in the range's days, both included.
+  const std::string sync = kSync + "|--todo-range|1990-01-01..2020-01-01";
   for (const char* todo : {"Milk|--start|2019-03-14 09:00:00|--end|2019-03-14 10:00:00|--alarm|on",
                            "First|--start|1990-01-01 00:00:00|--end|1990-01-01 01:00:00",
                            "Last|--start|2020-01-01 23:00:00|--end|2020-01-01 23:59:59",
@@ -64,8 +65,13 @@ TEST_F(PimsyncSyncTest, RunsGiveEachSideWhatItLacksWithinTheLimitsUntilNothingIs
   }
   // A phone pass whose records (both sides' together) pass its limit moves nothing; one at its
   // limit passes.
-  EXPECT_EQ(Ok(kSync + "|--keep|kept|--contact-limit=3|--calendar-limit|4"),
-            Report("2 3 1 0 0  1 3 2 0 0  3 4 1 0 0  1 4 3 0 0") + "exchanged files: kept\n");
+  const std::string left_out =
+      "to-dos in Notes that the run left out\n"
+      "  2 outside 1990-01-01..2020-01-01: Early, Late\n"
+      "  1 spanning two days: Two days\n";
+  EXPECT_EQ(
+      Ok(sync + "|--keep|kept|--contact-limit=3|--calendar-limit|4"),
+      Report("2 3 1 0 0  1 3 2 0 0  3 4 1 0 0  1 4 3 0 0") + left_out + "exchanged files: kept\n");
   const std::vector<std::string> items = {"FirstName", "CellPhoneNumber", "PhoneNumber",
                                           "Categories", "Comment"};
   EXPECT_EQ(
@@ -77,14 +83,36 @@ TEST_F(PimsyncSyncTest, RunsGiveEachSideWhatItLacksWithinTheLimitsUntilNothingIs
             "First/1990-01-01 00:00:00/1990-01-01 01:00:00/0, "
             "Milk/2019-03-14 09:00:00/2019-03-14 10:00:00/1, "
             "Last/2020-01-01 23:00:00/2020-01-01 23:59:59/0");
-  const PimsyncResult over = Run(kSync + "|--contact-limit|2|--calendar-limit|4|--debug");
+  const PimsyncResult over = Run(sync + "|--contact-limit|2|--calendar-limit|4|--debug");
   EXPECT_EQ(over.exit_status, 1);
   EXPECT_EQ(over.out,
-            Report("3 3 0 0 0  3 3 0 0 0  4 4 0 0 0  4 4 0 0 0") +
+            Report("3 3 0 0 0  3 3 0 0 0  4 4 0 0 0  4 4 0 0 0") + left_out +
                 "entry points that did not return 0:\n  PIMHandler_SyncVCard returned 3\n");
   EXPECT_NE(over.err.find("handler: debug: <-- Contact\n"), std::string::npos) << over.err;
   EXPECT_NE(over.err.find("phone: debug: >PIMHandler_InitAsFakePhone\n"), std::string::npos);
-  EXPECT_EQ(Ok(kSync), Report("3 3 0 0 0  3 3 0 0 0  4 4 0 0 0  4 4 0 0 0"));
+  EXPECT_EQ(Ok(sync), Report("3 3 0 0 0  3 3 0 0 0  4 4 0 0 0  4 4 0 0 0") + left_out);
+  // A narrower range would delete the to-dos of the days left out on the phone; a wider one
+  // takes them.
+  const PimsyncResult narrower = Run(kSync + "|--todo-range|1990-01-02..2020-01-01");
+  EXPECT_EQ(narrower.exit_status, 1);
+  EXPECT_EQ(narrower.err,
+            "pimsync: the run would take the to-dos of 1990-01-02..2020-01-01, fewer days than "
+            "the last run on store.dat took (1990-01-01..2020-01-01): the to-dos of the days "
+            "left out would be deleted on the phone. Nothing was changed; give --todo-range "
+            "1990-01-01..2020-01-01, or run again with --force to narrow it.\n");
+  EXPECT_EQ(Ok(kSync), Report("3 3 0 0 0  3 3 0 0 0  5 5 0 0 0  4 5 1 0 0") +
+                           "to-dos in Notes that the run left out\n"
+                           "  1 outside 1990-01-01..2037-12-31: Early\n"
+                           "  1 spanning two days: Two days\n");
+}
+
+// The to-dos of today: pimsync takes the days up to 2037, in the handler and in the phone.
+TEST_F(PimsyncSyncTest, ToDosOfTodaySyncBothWaysAndStayRunAfterRun) {
+  AddTodo("notes.db", "Vet", "2025-06-03");
+  AddTodo("phone.db", "Walk", "2026-12-24");
+  for (int run = 0; run < 3; ++run)
+    Ok(kSync + "|--mode|2");
+  EXPECT_EQ(Names("notes.db") + " / " + Names("phone.db"), " | Vet, Walk /  | Walk, Vet");
 }
 
 // A run that cannot read a side or the store stops before PIMHandler_Deinit: nothing reaches

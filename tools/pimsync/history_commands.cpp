@@ -11,6 +11,7 @@
 #include "run_commands.h"
 #include "run_history.h"
 #include "staged_run.h"
+#include "sync_run.h"
 
 namespace pim::cli {
 namespace {
@@ -149,15 +150,17 @@ int Undo(const ParsedArguments& parsed) {
   const std::string calendar = WithRole(last, {"--calendar", "--contacts"});
   const std::string phone = WithRole(last, {"--phone"});
   changes.counted = !contacts.empty();
+  const CalendarRange days = RecordedTodoRange(store, kHostCalendarRange);
   if (changes.counted) {
-    const NotesSnapshot now = TakeSnapshot(contacts, calendar);
-    const NotesSnapshot back = TakeSnapshot(staged.PathFor(contacts), staged.PathFor(calendar));
+    const NotesSnapshot now = TakeSnapshot(contacts, calendar, days);
+    const NotesSnapshot back =
+        TakeSnapshot(staged.PathFor(contacts), staged.PathFor(calendar), days);
     changes.contacts_notes = Compare(now.contacts, back.contacts);
     changes.todos_notes = Compare(now.todos, back.todos);
   }
   if (changes.counted && !phone.empty()) {
-    const NotesSnapshot now = TakeSnapshot(phone, phone);
-    const NotesSnapshot back = TakeSnapshot(staged.PathFor(phone), staged.PathFor(phone));
+    const NotesSnapshot now = TakeSnapshot(phone, phone, days);
+    const NotesSnapshot back = TakeSnapshot(staged.PathFor(phone), staged.PathFor(phone), days);
     changes.contacts_phone = Compare(now.contacts, back.contacts);
     changes.todos_phone = Compare(now.todos, back.todos);
   }

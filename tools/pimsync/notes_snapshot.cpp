@@ -59,21 +59,24 @@ int DayOf(const LNDatetime& datetime) {
   return (datetime.GetYear() * 100 + datetime.GetMonth()) * 100 + datetime.GetDay();
 }
 
-// A to-do the retrieval takes: its start in the retrieval window, as the calendar places an
-// entry, and its end on the same day, since the sync leaves out entries that span two. An
-// entry whose range cannot be read is none.
-bool IsSyncedEntry(const LNCalendarEntry& entry) {
-  static const int kFirstDay = DayOf(LNDatetime(kRetrievalFirstDay));
-  static const int kLastDay = DayOf(LNDatetime(kRetrievalLastDay));
-  if (!LNCalendarEntry::IsCalendarEntry(entry)) return false;
+enum class Fit { kNoEntry, kSynced, kOutsideRange, kSpansDays };
+
+// Whether the retrieval takes a to-do: its start in the range, as the calendar places an entry,
+// and its end on the same day, since the sync leaves out entries that span two. An entry whose
+// range cannot be read is none.
+Fit FitOf(const LNCalendarEntry& entry, const CalendarRange& days) {
+  if (!LNCalendarEntry::IsCalendarEntry(entry)) return Fit::kNoEntry;
   LNDatetimeRange range;
   try {
-    if (entry.GetDatetimeRange(&range) != LNNOERROR) return false;
+    if (entry.GetDatetimeRange(&range) != LNNOERROR) return Fit::kNoEntry;
   } catch (LNSTATUS) {
-    return false;
+    return Fit::kNoEntry;
   }
   const int start = DayOf(range.GetBegin());
-  return start >= kFirstDay && start <= kLastDay && start == DayOf(range.GetEnd());
+  if (start < DayOf(DateOf(days.first)) || start > DayOf(DateOf(days.last))) {
+    return Fit::kOutsideRange;
+  }
+  return start == DayOf(range.GetEnd()) ? Fit::kSynced : Fit::kSpansDays;
 }
 
 // Walks the notes of an earlier look beside a read of the same database, both in ascending
@@ -104,7 +107,7 @@ class Earlier {
 // The Person documents, the synced to-dos and the other notes of one database, in one read of
 // it: where the contacts and the to-dos share a database, the report's look costs one pass.
 void Read(LNNotesSession& session, const std::string& path, NotesSnapshot& into, bool read_contacts,
-          bool read_todos, const NotesSnapshot* earlier) {
+          bool read_todos, const CalendarRange& days, const NotesSnapshot* earlier) {
   LNDatabase database;
   Check(session.GetDatabase(path, &database));
   Check(database.Open());
@@ -134,10 +137,15 @@ void Read(LNNotesSession& session, const std::string& path, NotesSnapshot& into,
         into.todos.Add(*same);
       } else if (const auto* other = earlier_others.Unchanged(id, modified)) {
         into.others.Add(*other);
-      } else if (IsSyncedEntry(note)) {
+      } else if (const Fit fit = FitOf(note, days); fit == Fit::kSynced) {
         into.todos.Add(id, modified, note.GetItems());
       } else {
         into.others.Add({id, modified, 0});
+        if (fit != Fit::kNoEntry) {
+          LNString brief;
+          note.GetBriefDescription(&brief);
+          (fit == Fit::kSpansDays ? into.spanning : into.outside).push_back(brief);
+        }
       }
     }
   }
@@ -176,19 +184,21 @@ void SnapshotNotes::Add(uint32_t id, const LNDatetime& modified, const std::vect
 }
 
 NotesSnapshot TakeSnapshot(const std::string& contacts_db, const std::string& calendar_db,
-                           const NotesSnapshot* earlier) {
+                           const CalendarRange& days, const NotesSnapshot* earlier) {
   NotesSnapshot snapshot;
   // One session for both kinds: where they share a database, they share its connection.
   LNNotesSession session;
   const auto read = [&](const std::string& path, bool contacts, bool todos) {
     try {
       Check(session.Initialize());
-      Read(session, path, snapshot, contacts, todos, earlier);
+      Read(session, path, snapshot, contacts, todos, days, earlier);
     } catch (LNSTATUS) {
       if (contacts) snapshot.contacts.clear();
       if (todos) {
         snapshot.todos.clear();
         snapshot.others.clear();
+        snapshot.outside.clear();
+        snapshot.spanning.clear();
       }
     }
   };

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "notes/sync_scope.h"
 #include "notesapi/lnitem.h"
 
 namespace pim::cli {
@@ -41,6 +42,10 @@ struct NotesSnapshot {
   SnapshotNotes contacts;
   SnapshotNotes todos;
   SnapshotNotes others;  // every other note, without digests: what a later look may skip
+  // The briefs of the to-dos a run leaves out, as a look that read them found them: those that
+  // start outside the range, and those that span two days.
+  std::vector<std::string> outside;
+  std::vector<std::string> spanning;
 };
 
 // Reads the databases through the Notes classes, as the handler does. A database that cannot
@@ -49,7 +54,7 @@ struct NotesSnapshot {
 // again: every save stamps the time, to the hundredth of a second, and the run's saves come
 // after the earlier look.
 NotesSnapshot TakeSnapshot(const std::string& contacts_db, const std::string& calendar_db,
-                           const NotesSnapshot* earlier = nullptr);
+                           const CalendarRange& days, const NotesSnapshot* earlier = nullptr);
 
 struct Changes {
   size_t added = 0;

@@ -12,6 +12,7 @@
 #include "notes_snapshot.h"
 #include "run_checks.h"
 #include "staged_run.h"
+#include "sync_run.h"
 
 namespace pim::cli {
 namespace {
@@ -76,9 +77,10 @@ int RunPurge(HandlerLibrary& library, const PurgeOptions& options) {
                    in_place ? "" : folder.path());
   const std::string contacts = staged.PathFor(options.contacts_db);
   const std::string calendar = staged.PathFor(calendar_db);
-  const NotesSnapshot before = TakeSnapshot(contacts, calendar);
+  SetTodoRange(library, options.todo_range);
+  const NotesSnapshot before = TakeSnapshot(contacts, calendar, options.todo_range);
   Purge(library, contacts, calendar);
-  const NotesSnapshot after = TakeSnapshot(contacts, calendar);
+  const NotesSnapshot after = TakeSnapshot(contacts, calendar, options.todo_range);
   RunChanges changes;
   changes.counted = true;
   changes.contacts_notes = Compare(before.contacts, after.contacts);

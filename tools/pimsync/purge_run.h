@@ -8,6 +8,7 @@
 
 #include "handler_library.h"
 #include "run_history.h"
+#include "sync_run.h"
 
 namespace pim::cli {
 
@@ -18,6 +19,7 @@ struct PurgeOptions {
   bool yes = false;         // delete without asking
   bool dry_run = false;     // say what would be deleted, and change nothing
   int32_t keep_history = kDefaultKeptRuns;
+  CalendarRange todo_range = kHostCalendarRange;
 };
 
 // Runs the purge through `library`, whose message boxes the caller has hooked. 0 when it did

@@ -188,9 +188,20 @@ RunDatabases ReadDatabases(const std::vector<RunFile>& databases) {
   return read;
 }
 
-std::string StorePairing(const std::string& store) {
+std::string StoreCheckValue(const std::string& store, std::string_view key) {
   std::string check;
-  return ReadWholeFile(StoreCheckPath(store), check) ? CheckLine(check, "pairing") : "";
+  return ReadWholeFile(StoreCheckPath(store), check) ? CheckLine(check, key) : "";
+}
+
+CalendarRange RecordedTodoRange(const std::string& store, const CalendarRange& otherwise) {
+  const std::string days = StoreCheckValue(store, "to-dos");
+  const size_t blank = days.find(' ');
+  CalendarRange range = otherwise;
+  if (blank == std::string::npos ||
+      !ParseCalendarRange(days.substr(0, blank), days.substr(blank + 1), range)) {
+    return otherwise;
+  }
+  return range;
 }
 
 std::string NewPairing() {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "handler_library.h"
+#include "notes/sync_scope.h"
 
 namespace pim::cli {
 
@@ -53,8 +54,13 @@ struct RunDatabases {
 };
 RunDatabases ReadDatabases(const std::vector<RunFile>& databases);
 
-// The ID of the pairing the store makes, as its check file records it; empty when none does.
-std::string StorePairing(const std::string& store);
+// A value the store's check file records on a line "KEY VALUE" (the pairing's ID, the days of
+// the to-dos); empty when it records none.
+std::string StoreCheckValue(const std::string& store, std::string_view key);
+// The days of the to-dos the last run on the store took, as its check file records them; the
+// default range when it records none.
+CalendarRange RecordedTodoRange(const std::string& store, const CalendarRange& otherwise);
+
 // A new pairing ID: 16 hexadecimal digits.
 std::string NewPairing();
 // The check file's line that records it.

@@ -37,8 +37,8 @@ std::string SyncUsage() {
   return Format(
       "usage: pimsync sync --contacts DB [--calendar DB] --phone PHONEDB --store FILE\n"
       "                    [--mode 0|1|2] [--contact-limit N] [--calendar-limit N]\n"
-      "                    [--max-delete N|P%%] [--force] [--dry-run] [--keep-history N]\n"
-      "                    [--keep DIR] [--library PATH] [--debug]\n"
+      "                    [--todo-range FROM..TO] [--max-delete N|P%%] [--force] [--dry-run]\n"
+      "                    [--keep-history N] [--keep DIR] [--library PATH] [--debug]\n"
       "\n"
       "Runs one whole sync between the Notes databases and the fake phone's database, driving two\n"
       "instances of the handler library as a host drives them, and reports what changed.\n"
@@ -52,10 +52,12 @@ std::string SyncUsage() {
       "                      the other side what one side deleted\n"
       "  --contact-limit N   the most contacts the phone holds (default %d)\n"
       "  --calendar-limit N  the most to-dos the phone holds (default %d)\n"
+      "  --todo-range FROM..TO  the days whose one-day to-dos the run takes, YYYY-MM-DD (default\n"
+      "                      %s); a range narrower than the last run's is refused unless --force\n"
       "  --max-delete N|P%%   refuse a run that would delete more than N records, or P%% of\n"
       "                      them, on either side (default 50%%, counted from 10 records on)\n"
-      "  --force             run all the same, once: lifts --max-delete and the refusal of a\n"
-      "                      side emptied since the last run\n"
+      "  --force             run all the same, once: lifts --max-delete, the refusal of a\n"
+      "                      side emptied since the last run and of a narrower --todo-range\n"
       "  --dry-run           report what a run would do, and what would refuse it, and change\n"
       "                      nothing\n"
       "  --keep-history N    keep the files as they were before each of the last N runs in\n"
@@ -66,6 +68,7 @@ std::string SyncUsage() {
       "\n"
       "Exit status 0 when every entry point returned 0.\n",
       kPersonForm, mark(0), mark(1), mark(2), defaults.contact_limit, defaults.calendar_limit,
+      RangeText(defaults.todo_range).c_str(),
       defaults.keep_history);
 }
 
@@ -80,19 +83,34 @@ constexpr char kDumpUsage[] =
 std::string PurgeUsage() {
   return Format(
       "usage: pimsync purge --contacts DB [--calendar DB] [--store FILE] [--yes] [--dry-run]\n"
-      "                     [--keep-history N] [--library PATH]\n"
+      "                     [--todo-range FROM..TO] [--keep-history N] [--library PATH]\n"
       "\n"
-      "Deletes every %s document of the contact database and every to-do of %s to\n"
-      "%s from the calendar database (default: the contact database). Other documents stay.\n"
+      "Deletes every %s document of the contact database and every one-day to-do of the range\n"
+      "from the calendar database (default: the contact database). Other documents stay.\n"
       "It says what it will delete and asks first; where no one can answer, it wants --yes.\n"
       "\n"
+      "  --todo-range FROM..TO  the days of the to-dos, YYYY-MM-DD (default %s)\n"
       "  --store FILE        the store of these databases: the purge is kept in its history,\n"
       "                      and pimsync undo --store FILE puts back what it deleted\n"
       "  --yes               delete without asking\n"
       "  --dry-run           say what would be deleted, and change nothing\n"
       "  --keep-history N    with --store: keep the last N runs (default %d; 0 keeps none)\n"
       "  --library PATH      the handler library (default: libpimhandler.so beside pimsync)\n",
-      kPersonForm, kRetrievalFirstDay, kRetrievalLastDay, kDefaultKeptRuns);
+      kPersonForm, RangeText(kHostCalendarRange).c_str(), kDefaultKeptRuns);
+}
+
+// --todo-range FROM..TO, or the default.
+CalendarRange TodoRange(const ParsedArguments& parsed) {
+  const std::string* given = parsed.Value("--todo-range");
+  if (given == nullptr) return kHostCalendarRange;
+  const size_t dots = given->find("..");
+  CalendarRange range;
+  if (dots == std::string::npos ||
+      !ParseCalendarRange(given->substr(0, dots), given->substr(dots + 2), range)) {
+    throw UsageError("--todo-range takes FROM..TO, two days written YYYY-MM-DD from 1970-01-01 "
+                     "to 2037-12-31, the first not after the last, not '" + *given + "'");
+  }
+  return range;
 }
 
 int32_t KeptRuns(const ParsedArguments& parsed) {
@@ -124,6 +142,7 @@ constexpr OptionSpec kSyncOptions[] = {
     {"--library", OptionSpec::kValue},        {"--debug", OptionSpec::kFlag},
     {"--max-delete", OptionSpec::kValue},     {"--force", OptionSpec::kFlag},
     {"--dry-run", OptionSpec::kFlag},         {"--keep-history", OptionSpec::kValue},
+    {"--todo-range", OptionSpec::kValue},
 };
 constexpr OptionSpec kDumpOptions[] = {
     {"--as-phone", OptionSpec::kFlag},
@@ -133,7 +152,7 @@ constexpr OptionSpec kPurgeOptions[] = {
     {"--contacts", OptionSpec::kValue}, {"--calendar", OptionSpec::kValue},
     {"--store", OptionSpec::kValue},    {"--yes", OptionSpec::kFlag},
     {"--dry-run", OptionSpec::kFlag},   {"--keep-history", OptionSpec::kValue},
-    {"--library", OptionSpec::kValue},
+    {"--library", OptionSpec::kValue},  {"--todo-range", OptionSpec::kValue},
 };
 
 }  // namespace
@@ -156,6 +175,7 @@ int RunSyncCommand(std::span<const std::string> args) {
     options.force = parsed.HasFlag("--force");
     options.dry_run = parsed.HasFlag("--dry-run");
     options.keep_history = KeptRuns(parsed);
+    options.todo_range = TodoRange(parsed);
     if (const std::string* limit = parsed.Value("--max-delete")) {
       std::string number = *limit;
       options.max_delete_percent = !number.empty() && number.back() == '%';
@@ -212,6 +232,7 @@ int RunPurgeCommand(std::span<const std::string> args) {
     options.yes = parsed.HasFlag("--yes");
     options.dry_run = parsed.HasFlag("--dry-run");
     options.keep_history = KeptRuns(parsed);
+    options.todo_range = TodoRange(parsed);
     HandlerLibrary library(LibraryPath(parsed));
     PIM_ENTRY(library, PIMPlatform_SetMessageBoxHook)(&PrintBoxToStderr);
     return RunPurge(library, options);

@@ -85,6 +85,22 @@ void Hook(HandlerLibrary& library) {
   PIM_ENTRY(library, PIMPlatform_SetDebugOutputHook)(g_debug ? &PrintDebug : nullptr);
 }
 
+}  // namespace
+
+void SetTodoRange(HandlerLibrary& library, const CalendarRange& range) {
+  if (PIM_ENTRY(library, PIMHandler_SetCalendarRange)(CalendarDayText(range.first).c_str(),
+                                                      CalendarDayText(range.last).c_str()) != 0) {
+    throw std::runtime_error("the handler library refused the to-do range " +
+                             RangeText(range));
+  }
+}
+
+std::string RangeText(const CalendarRange& range) {
+  return CalendarDayText(range.first) + ".." + CalendarDayText(range.last);
+}
+
+namespace {
+
 // The files the two sides exchange, named after what each is.
 struct ExchangeFiles {
   explicit ExchangeFiles(const std::string& dir)
@@ -190,6 +206,7 @@ class PhoneProcess {
     try {
       HandlerLibrary phone(library);
       Hook(phone);
+      SetTodoRange(phone, options.todo_range);
       const std::string& db = options.phone_db;
       PIM_ENTRY(phone, PIMHandler_Prepare)
       (options.mode, options.contact_limit, options.calendar_limit, db.c_str(), "", "", db.c_str(),
@@ -238,6 +255,30 @@ void PrintKind(const char* kind, const SnapshotNotes& notes_before,
               notes_before.size(), notes_after.size(), notes.added, notes.changed, notes.deleted);
   std::printf("  phone: %zu before, %zu after: %zu added, %zu changed, %zu deleted\n",
               phone_before.size(), phone_after.size(), phone.added, phone.changed, phone.deleted);
+}
+
+// The first few of `names`, and how many more there are.
+std::string FirstOf(const std::vector<std::string>& names) {
+  constexpr size_t kNamed = 3;
+  std::string text;
+  for (size_t i = 0; i < names.size() && i < kNamed; ++i)
+    text += (i > 0 ? ", " : "") + (names[i].empty() ? std::string("(no brief)") : names[i]);
+  if (names.size() > kNamed) text += ", " + std::to_string(names.size() - kNamed) + " more";
+  return text;
+}
+
+// The to-dos Notes holds that the run left out, and why.
+void PrintLeftOut(const NotesSnapshot& notes, const CalendarRange& range) {
+  if (notes.outside.empty() && notes.spanning.empty()) return;
+  std::printf("to-dos in Notes that the run left out\n");
+  if (!notes.outside.empty()) {
+    std::printf("  %zu outside %s: %s\n", notes.outside.size(), RangeText(range).c_str(),
+                FirstOf(notes.outside).c_str());
+  }
+  if (!notes.spanning.empty()) {
+    std::printf("  %zu spanning two days: %s\n", notes.spanning.size(),
+                FirstOf(notes.spanning).c_str());
+  }
 }
 
 // What a side held before the run and what the run deleted from it, contacts and to-dos.
@@ -321,6 +362,17 @@ int RunSync(const SyncOptions& options) {
   StopSignals signals;
   StoreLock lock(options.store);
   DatabaseLocks database_locks(databases);
+  // The phone holds the to-dos of the last run's days: a run that took fewer would delete the
+  // others there.
+  const CalendarRange recorded = RecordedTodoRange(options.store, options.todo_range);
+  if (!options.force && (options.todo_range.first > recorded.first ||
+                         options.todo_range.last < recorded.last)) {
+    throw RunRefused("the run would take the to-dos of " + RangeText(options.todo_range) +
+                     ", fewer days than the last run on " + options.store + " took (" +
+                     RangeText(recorded) + "): the to-dos of the days left out would be " +
+                     "deleted on the phone. Nothing was changed; give --todo-range " +
+                     RangeText(recorded) + ", or run again with --force to narrow it.");
+  }
   if (options.dry_run && StagedRun::Interrupted(options.store)) {
     throw RunRefused("a run on " + options.store + " was stopped after it had committed its " +
                      "changes: run pimsync sync without --dry-run to put them in place first. " +
@@ -387,7 +439,8 @@ int RunSync(const SyncOptions& options) {
   // The second looks read again only what the first saw saved since.
   const auto look = [&](const std::string& contacts, const std::string& calendar,
                         const NotesSnapshot* earlier) {
-    return options.report ? TakeSnapshot(contacts, calendar, earlier) : NotesSnapshot();
+    return options.report ? TakeSnapshot(contacts, calendar, options.todo_range, earlier)
+                          : NotesSnapshot();
   };
   const auto look_at_notes = [&](const NotesSnapshot* earlier) {
     return look(paths.contacts_db, calendar_db, earlier);
@@ -412,6 +465,7 @@ int RunSync(const SyncOptions& options) {
                   options.calendar_db.empty() ? options.contacts_db : options.calendar_db, nullptr);
     });
     Hook(handler);
+    SetTodoRange(handler, options.todo_range);
     // A step whose failure leaves the store in doubt ends the run before PIMHandler_Deinit,
     // so the store file stays as the last good run left it.
     const auto run = [&](const char* name, int32_t result) {
@@ -519,7 +573,7 @@ int RunSync(const SyncOptions& options) {
     if (saved) {
       // The databases carry the pairing too: a run that lost the store and its check is known
       // by them.
-      std::string pairing = StorePairing(options.store);
+      std::string pairing = StoreCheckValue(options.store, "pairing");
       if (pairing.empty()) pairing = NewPairing();
       std::vector<std::string> unmarked;
       for (size_t i = 0; i < databases.size(); ++i) {
@@ -528,7 +582,10 @@ int RunSync(const SyncOptions& options) {
           unmarked.push_back(staged.PathFor(databases[i].path));
       }
       if (!unmarked.empty()) MarkPaired(unmarked, pairing);
-      staged.Add(StoreCheckPath(options.store), saved->check + paired.line + PairingLine(pairing),
+      staged.Add(StoreCheckPath(options.store),
+                 saved->check + paired.line + PairingLine(pairing) + "to-dos " +
+                     CalendarDayText(options.todo_range.first) + " " +
+                     CalendarDayText(options.todo_range.last) + "\n",
                  saved->mode);
     }
     RunChanges changes;
@@ -549,6 +606,7 @@ int RunSync(const SyncOptions& options) {
   PrintKind("contacts", notes_before.contacts, notes_now.contacts, phone_before.contacts,
             phone_now.contacts);
   PrintKind("to-dos", notes_before.todos, notes_now.todos, phone_before.todos, phone_now.todos);
+  PrintLeftOut(notes_before, options.todo_range);
   bool listed = false;
   for (const Step& step : steps) {
     if (step.result == 0) continue;

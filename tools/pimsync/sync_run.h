@@ -7,10 +7,15 @@
 #include <cstdint>
 #include <string>
 
+#include "handler_library.h"
 #include "notes/sync_scope.h"
 #include "run_history.h"
 
 namespace pim::cli {
+
+// The to-dos a run takes unless told otherwise: every day a phone's date form carries from
+// 1990 on.
+inline constexpr CalendarRange kHostCalendarRange = {{1990, 1, 1}, {2037, 12, 31}};
 
 // A side that holds fewer records than this is not held to a percentage of --max-delete.
 inline constexpr size_t kGuardedFrom = 10;
@@ -23,6 +28,7 @@ struct SyncOptions {
   int32_t mode = kDefaultSyncMode;
   int32_t contact_limit = kDefaultLimit;
   int32_t calendar_limit = kDefaultLimit;
+  CalendarRange todo_range = kHostCalendarRange;
   std::string keep_dir;  // empty: the exchanged files live in a temporary folder
   std::string library;   // empty: libpimhandler.so beside the binary
   bool debug = false;
@@ -35,6 +41,11 @@ struct SyncOptions {
   int32_t keep_history = kDefaultKeptRuns;  // the runs kept for undo
   bool report = true;  // false: no looks at the databases, nothing printed but messages
 };
+
+// Sets the days whose to-dos the library takes.
+void SetTodoRange(HandlerLibrary& library, const CalendarRange& range);
+// The range as --todo-range takes it: FROM..TO.
+std::string RangeText(const CalendarRange& range);
 
 // Runs the sync and prints the report. 0 only when every entry point returned 0.
 int RunSync(const SyncOptions& options);
