@@ -15,8 +15,8 @@ namespace pim {
 // throws; a file that cannot be written gives 1, with no report: the phone tells the host only
 // through the result.
 int32_t WritePhoneFiles(notes::LNNotesSession& session, const NotesNames& names,
-                        const CalendarRange& range,
-                        const std::string& contact_file, const std::string& calendar_file);
+                        const CalendarRange& range, const std::string& contact_file,
+                        const std::string& calendar_file);
 
 // Applies a change file to the phone's memory and answers each record added with its LUID.
 // Failures throw; what was applied before one stays, and is answered.

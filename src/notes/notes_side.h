@@ -2,12 +2,12 @@
 // to-dos a sync takes from the calendar, and the reading of both into the store.
 #pragma once
 
+#include "notes/sync_scope.h"
 #include "notesapi/lncalendar.h"
 #include "notesapi/lndatabase.h"
 #include "notesapi/lnsession.h"
 #include "records/cal_entry_object.h"
 #include "records/contact_object.h"
-#include "notes/sync_scope.h"
 
 namespace pim {
 

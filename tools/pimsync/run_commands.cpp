@@ -68,8 +68,7 @@ std::string SyncUsage() {
       "\n"
       "Exit status 0 when every entry point returned 0.\n",
       kPersonForm, mark(0), mark(1), mark(2), defaults.contact_limit, defaults.calendar_limit,
-      RangeText(defaults.todo_range).c_str(),
-      defaults.keep_history);
+      RangeText(defaults.todo_range).c_str(), defaults.keep_history);
 }
 
 constexpr char kDumpUsage[] =
@@ -107,8 +106,10 @@ CalendarRange TodoRange(const ParsedArguments& parsed) {
   CalendarRange range;
   if (dots == std::string::npos ||
       !ParseCalendarRange(given->substr(0, dots), given->substr(dots + 2), range)) {
-    throw UsageError("--todo-range takes FROM..TO, two days written YYYY-MM-DD from 1970-01-01 "
-                     "to 2037-12-31, the first not after the last, not '" + *given + "'");
+    throw UsageError(
+        "--todo-range takes FROM..TO, two days written YYYY-MM-DD from 1970-01-01 "
+        "to 2037-12-31, the first not after the last, not '" +
+        *given + "'");
   }
   return range;
 }

@@ -90,8 +90,7 @@ void Hook(HandlerLibrary& library) {
 void SetTodoRange(HandlerLibrary& library, const CalendarRange& range) {
   if (PIM_ENTRY(library, PIMHandler_SetCalendarRange)(CalendarDayText(range.first).c_str(),
                                                       CalendarDayText(range.last).c_str()) != 0) {
-    throw std::runtime_error("the handler library refused the to-do range " +
-                             RangeText(range));
+    throw std::runtime_error("the handler library refused the to-do range " + RangeText(range));
   }
 }
 
@@ -365,8 +364,8 @@ int RunSync(const SyncOptions& options) {
   // The phone holds the to-dos of the last run's days: a run that took fewer would delete the
   // others there.
   const CalendarRange recorded = RecordedTodoRange(options.store, options.todo_range);
-  if (!options.force && (options.todo_range.first > recorded.first ||
-                         options.todo_range.last < recorded.last)) {
+  if (!options.force &&
+      (options.todo_range.first > recorded.first || options.todo_range.last < recorded.last)) {
     throw RunRefused("the run would take the to-dos of " + RangeText(options.todo_range) +
                      ", fewer days than the last run on " + options.store + " took (" +
                      RangeText(recorded) + "): the to-dos of the days left out would be " +
