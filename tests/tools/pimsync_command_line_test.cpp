@@ -78,6 +78,7 @@ TEST_F(PimsyncCommandLineTest, BadArgumentsAreRefusedWithStatusTwo) {
         "sync: --todo-range takes FROM..TO, two days written YYYY-MM-DD from 1970-01-01 to "
         "2037-12-31, the first not after the last, not '2000-01-01..1999-12-31'"},
        {sync + "--mode|2x", "sync: --mode takes a whole number, not '2x'"},
+       {sync + "--calendar-limit|-1", "sync: --calendar-limit takes 0 or more"},
        {sync + "--contact-limit|2147483648",
         "sync: --contact-limit takes a whole number, not '2147483648'"},
        {"dump", "dump: give the STORE file"},

@@ -84,10 +84,13 @@ TEST_F(PimsyncSyncTest, RunsGiveEachSideWhatItLacksWithinTheLimitsUntilNothingIs
             "Milk/2019-03-14 09:00:00/2019-03-14 10:00:00/1, "
             "Last/2020-01-01 23:00:00/2020-01-01 23:59:59/0");
   const PimsyncResult over = Run(sync + "|--contact-limit|2|--calendar-limit|4|--debug");
+  // Over a limit, nothing moves, and the run says why in the words of the sides' records.
   EXPECT_EQ(over.exit_status, 1);
-  EXPECT_EQ(over.out,
-            Report("3 3 0 0 0  3 3 0 0 0  4 4 0 0 0  4 4 0 0 0") + left_out +
-                "entry points that did not return 0:\n  PIMHandler_SyncVCard returned 3\n");
+  EXPECT_EQ(over.out, "");
+  const std::string why =
+      "pimsync: Notes holds 3 contacts and the phone 3; the contact limit is 2 (raise it with "
+      "--contact-limit). Nothing was changed.\n";
+  EXPECT_EQ(over.err.substr(over.err.size() - std::min(over.err.size(), why.size())), why);
   EXPECT_NE(over.err.find("handler: debug: <-- Contact\n"), std::string::npos) << over.err;
   EXPECT_NE(over.err.find("phone: debug: >PIMHandler_InitAsFakePhone\n"), std::string::npos);
   EXPECT_EQ(Ok(sync), Report("3 3 0 0 0  3 3 0 0 0  4 4 0 0 0  4 4 0 0 0") + left_out);
@@ -104,6 +107,29 @@ TEST_F(PimsyncSyncTest, RunsGiveEachSideWhatItLacksWithinTheLimitsUntilNothingIs
                            "to-dos in Notes that the run left out\n"
                            "  1 outside 1990-01-01..2037-12-31: Early\n"
                            "  1 spanning two days: Two days\n");
+}
+
+TEST_F(PimsyncSyncTest, AFirstRunOverALimitSaysWhyAndChangesNothing) {
+  for (const char* name : {"FirstName=Ann", "FirstName=Bob", "FirstName=Cy"})
+    Ok(std::string("notes|add-person|notes.db|") + name);
+  const PimsyncResult run = Run(kSync + "|--contact-limit|2");
+  EXPECT_EQ(run.exit_status, 1);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err,
+            "pimsync: Notes holds 3 contacts and the phone 0; the contact limit is 2 (raise it "
+            "with --contact-limit). Nothing was changed.\n");
+  EXPECT_FALSE(std::filesystem::exists(Path("store.dat")));
+  EXPECT_EQ(Names("phone.db"), " | ");
+  // Both sides together: nothing is paired yet.
+  Ok("notes|add-person|phone.db|FirstName=Dan");
+  const PimsyncResult together = Run(kSync + "|--contact-limit|3");
+  EXPECT_EQ(together.exit_status, 1);
+  EXPECT_EQ(together.err,
+            "pimsync: Notes holds 3 contacts and the phone 1; the contact limit is 3 (raise it "
+            "with --contact-limit). Nothing was changed.\n");
+  Ok(kSync + "|--contact-limit|4");
+  EXPECT_EQ(Names("notes.db") + " / " + Names("phone.db"),
+            "Ann, Bob, Cy, Dan |  / Dan, Ann, Bob, Cy | ");
 }
 
 // The to-dos of today: pimsync takes the days up to 2037, in the handler and in the phone.

@@ -170,6 +170,8 @@ int RunSyncCommand(std::span<const std::string> args) {
     if (options.mode < 0 || options.mode > 2) throw UsageError("--mode takes 0, 1 or 2");
     options.contact_limit = Number(parsed, "--contact-limit", options.contact_limit);
     options.calendar_limit = Number(parsed, "--calendar-limit", options.calendar_limit);
+    if (options.contact_limit < 0) throw UsageError("--contact-limit takes 0 or more");
+    if (options.calendar_limit < 0) throw UsageError("--calendar-limit takes 0 or more");
     if (const std::string* keep = parsed.Value("--keep")) options.keep_dir = *keep;
     if (const std::string* library = parsed.Value("--library")) options.library = *library;
     options.debug = parsed.HasFlag("--debug");

@@ -256,6 +256,25 @@ void PrintKind(const char* kind, const SnapshotNotes& notes_before,
               phone_before.size(), phone_after.size(), phone.added, phone.changed, phone.deleted);
 }
 
+// The records in a phone record file: its lines that begin one.
+uint32_t CountRecords(const std::string& path, std::string_view begin) {
+  std::string text;
+  if (!ReadWholeFile(path, text)) return 0;
+  uint32_t count = 0;
+  for (size_t at = text.find(begin); at != std::string::npos; at = text.find(begin, at + 1)) {
+    if (at == 0 || text[at - 1] == '\n') ++count;
+  }
+  return count;
+}
+
+// Why a phone pass of one kind moved nothing: what each side holds against the limit.
+std::string OverLimit(uint32_t in_notes, uint32_t on_phone, const std::string& kind, int32_t limit,
+                      const char* option) {
+  return "Notes holds " + std::to_string(in_notes) + " " + kind + "s and the phone " +
+         std::to_string(on_phone) + "; the " + kind + " limit is " + std::to_string(limit) +
+         " (raise it with " + option + ").";
+}
+
 // The first few of `names`, and how many more there are.
 std::string FirstOf(const std::vector<std::string>& names) {
   constexpr size_t kNamed = 3;
@@ -424,6 +443,12 @@ int RunSync(const SyncOptions& options) {
 
   std::vector<Step> steps;
   bool stopped = false;
+  // What each side holds, as the handler counts Notes and as the phone lists its memory.
+  struct Held {
+    uint32_t notes_contacts = 0, notes_todos = 0, phone_contacts = 0, phone_todos = 0;
+  } held;
+  bool over_contacts = false;
+  bool over_todos = false;
   NotesSnapshot notes_before;
   NotesSnapshot phone_before;
   // The first looks read the files given, which the run never writes: nothing waits for them
@@ -431,6 +456,10 @@ int RunSync(const SyncOptions& options) {
   std::promise<NotesSnapshot> phone_first;
   std::future<NotesSnapshot> phone_looked = phone_first.get_future();
   std::future<NotesSnapshot> notes_looked;
+  // The first look at Notes, taken once, by whichever step needs it first.
+  const auto take_notes_before = [&] {
+    if (notes_looked.valid()) notes_before = notes_looked.get();
+  };
   // The second looks, each taken as soon as its database has had its last change.
   std::future<NotesSnapshot> notes_after;
   std::future<std::optional<SavedStore>> saved_store;
@@ -479,16 +508,36 @@ int RunSync(const SyncOptions& options) {
           PIM_ENTRY(handler, PIMHandler_Prepare)(options.mode, options.contact_limit,
                                                  options.calendar_limit, paths.contacts_db.c_str(),
                                                  "", "", calendar_db.c_str(), paths.store.c_str()));
-      uint32_t contact_count = 0;
-      uint32_t calendar_count = 0;
       run("PIMHandler_QueryObjectCount",
-          PIM_ENTRY(handler, PIMHandler_QueryObjectCount)(&contact_count, &calendar_count));
+          PIM_ENTRY(handler, PIMHandler_QueryObjectCount)(&held.notes_contacts, &held.notes_todos));
       // The store it reads is a copy made from a store checked to read whole.
       retrieved = run("PIMHandler_RetrievePIM", PIM_ENTRY(handler, PIMHandler_RetrievePIM)()) == 0;
     }
     const bool phone_ready = run("PIMHandler_InitAsFakePhone", phone.Answer()) == 0;
+    // A pass counts the records of both sides, those the store pairs once. A side that alone
+    // holds more than a limit passes it whatever the store pairs, and both sides together do
+    // when it pairs nothing: the run stops before anything moves (a first run's pass over a
+    // limit would fail on the store it has not made).
+    if (phone_ready) {
+      held.phone_contacts = CountRecords(files.phone_contacts, "BEGIN:VCARD");
+      held.phone_todos = CountRecords(files.phone_todos, "BEGIN:VTODO");
+    }
+    const auto over = [&](uint32_t in_notes, uint32_t on_phone, int32_t limit) {
+      const uint64_t least =
+          store_pairs ? std::max(in_notes, on_phone) : uint64_t{in_notes} + on_phone;
+      return least > static_cast<uint64_t>(limit);
+    };
+    if (options.report && (over(held.notes_contacts, held.phone_contacts, options.contact_limit) ||
+                           over(held.notes_todos, held.phone_todos, options.calendar_limit))) {
+      // The handler counts every to-do that starts in the range; the look, those a run takes.
+      take_notes_before();
+      held.notes_contacts = static_cast<uint32_t>(notes_before.contacts.size());
+      held.notes_todos = static_cast<uint32_t>(notes_before.todos.size());
+    }
+    over_contacts = over(held.notes_contacts, held.phone_contacts, options.contact_limit);
+    over_todos = over(held.notes_todos, held.phone_todos, options.calendar_limit);
     const int32_t cards =
-        retrieved && phone_ready
+        retrieved && phone_ready && !over_contacts && !over_todos
             ? run("PIMHandler_SyncVCard",
                   PIM_ENTRY(handler, PIMHandler_SyncVCard)(files.phone_contacts.c_str(),
                                                            files.contact_changes.c_str()))
@@ -498,9 +547,12 @@ int RunSync(const SyncOptions& options) {
             ? run("PIMHandler_SyncVCal", PIM_ENTRY(handler, PIMHandler_SyncVCal)(
                                              files.phone_todos.c_str(), files.todo_changes.c_str()))
             : 1;
-    if (todos == 1 || g_stop_signal != 0) {
+    // A pass over its limit moves nothing of its kind: the run stops before anything moves.
+    over_contacts = over_contacts || cards == 3;
+    over_todos = over_todos || todos == 3;
+    if (todos == 1 || over_contacts || over_todos || g_stop_signal != 0) {
       phone_before = phone_looked.get();
-      notes_before = notes_looked.get();
+      take_notes_before();
       phone.Tell('q');
       stopped = true;
     } else {
@@ -512,7 +564,7 @@ int RunSync(const SyncOptions& options) {
       run("PIMHandler_UpdatePIM", PIM_ENTRY(handler, PIMHandler_UpdatePIM)());
       KillPoint();
       notes_after = std::async(std::launch::async, [&] {
-        notes_before = notes_looked.get();
+        take_notes_before();
         return look_at_notes(&notes_before);
       });
       const Step cards_applied{"PIMHandler_SyncCardAsFakePhone", phone.Answer()};
@@ -544,6 +596,18 @@ int RunSync(const SyncOptions& options) {
     }
   }
 
+  if ((over_contacts || over_todos) && g_stop_signal == 0) {
+    std::string why;
+    if (over_contacts) {
+      why = OverLimit(held.notes_contacts, held.phone_contacts, "contact", options.contact_limit,
+                      "--contact-limit");
+    }
+    if (over_todos) {
+      why += (why.empty() ? "" : " ") + OverLimit(held.notes_todos, held.phone_todos, "to-do",
+                                                  options.calendar_limit, "--calendar-limit");
+    }
+    throw RunRefused(why + " Nothing was changed.");
+  }
   int status = stopped ? 1 : 0;
   for (const Step& step : steps) {
     if (step.result != 0) status = 1;

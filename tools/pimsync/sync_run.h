@@ -26,8 +26,9 @@ struct SyncOptions {
   std::string phone_db;
   std::string store;
   int32_t mode = kDefaultSyncMode;
-  int32_t contact_limit = kDefaultLimit;
-  int32_t calendar_limit = kDefaultLimit;
+  // The fake phone holds whatever it is given.
+  int32_t contact_limit = INT32_MAX;
+  int32_t calendar_limit = INT32_MAX;
   CalendarRange todo_range = kHostCalendarRange;
   std::string keep_dir;  // empty: the exchanged files live in a temporary folder
   std::string library;   // empty: libpimhandler.so beside the binary
