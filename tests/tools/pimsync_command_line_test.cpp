@@ -30,6 +30,8 @@ class PimsyncCommandLineTest : public PimsyncTest {
 TEST_F(PimsyncCommandLineTest, HelpGoesToStandardOutput) {
   EXPECT_EQ(Ok("help").rfind("usage: pimsync COMMAND [ARGUMENTS]\n\ncommands:\n  sync ", 0), 0u);
   EXPECT_EQ(Ok("notes|help"), Ok("notes|-h"));
+  EXPECT_EQ(Ok("help|sync"), Ok("sync|--help"));
+  EXPECT_EQ(Ok("--version").rfind("pimsync 0.", 0), 0u);
   // Only the commands that take items explain them.
   EXPECT_NE(Ok("notes|add-todo|--help").find("\nitems:\n"), std::string::npos);
   EXPECT_EQ(Ok("notes|delete|--help").find("items:"), std::string::npos);
@@ -102,6 +104,7 @@ TEST_F(PimsyncCommandLineTest, FailedWorkEndsWithStatusOne) {
               "note ID is used up."},
              {"notes|set|db|70|X=1", "notes set: db: The database has no note with that note ID."},
              {"dump|word2", "dump: word2 is not a sync object store"},
+             {"dump|missing.dat", "dump: cannot open missing.dat: No such file or directory"},
              {"dump|--library|./none.so|word2",
               "cannot load the handler library: ./none.so: cannot open shared object file: No such "
               "file or directory"},

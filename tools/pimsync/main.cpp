@@ -43,6 +43,14 @@ int Run(const std::vector<std::string>& args) {
     std::fputs("pimsync: a command is missing (see 'pimsync --help')\n", stderr);
     return pim::cli::kExitUsage;
   }
+  if (args[0] == "--version") {
+    std::puts("pimsync " PIMSYNC_VERSION);
+    return std::fflush(stdout) == 0 ? pim::cli::kExitOk : pim::cli::kExitFailure;
+  }
+  if (args[0] == "help" && args.size() == 2) {
+    // "pimsync help COMMAND" is "pimsync COMMAND --help".
+    return Run({args[1], "--help"});
+  }
   if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
     PrintUsage();
     return std::fflush(stdout) == 0 ? pim::cli::kExitOk : pim::cli::kExitFailure;

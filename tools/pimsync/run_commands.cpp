@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -207,10 +208,18 @@ int RunDumpCommand(std::span<const std::string> args) {
     if (parsed.plain.size() > wanted) {
       throw UsageError("unexpected argument '" + parsed.plain[wanted] + "'");
     }
+    const std::string& store = parsed.plain[0];
+    // The library reads a store it cannot open as an empty one.
+    if (std::FILE* file = std::fopen(store.c_str(), "rb")) {
+      std::fclose(file);
+    } else {
+      std::fprintf(stderr, "pimsync: dump: cannot open %s: %s\n", store.c_str(),
+                   std::strerror(errno));
+      return kExitFailure;
+    }
     HandlerLibrary library(LibraryPath(parsed));
     PIM_ENTRY(library, PIMPlatform_SetMessageBoxHook)(&PrintBoxToStderr);
     PIM_ENTRY(library, PIMPlatform_SetDebugOutputHook)(&PrintDebugToStdout);
-    const std::string& store = parsed.plain[0];
     const int32_t result =
         as_phone ? PIM_ENTRY(library, PIMHandler_DumpSyncObjectStoreAsFakePhone)(
                        store.c_str(), parsed.plain[1].c_str(), parsed.plain[2].c_str())
