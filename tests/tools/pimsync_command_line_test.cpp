@@ -109,8 +109,8 @@ TEST_F(PimsyncCommandLineTest, FailedWorkEndsWithStatusOne) {
               "cannot load the handler library: ./none.so: cannot open shared object file: No such "
               "file or directory"},
              {"purge|--contacts|none",
-              "message: Error: No Notes database exists at that path.\n"
-              "pimsync: the purge failed: PIMHandler_PurgeAll returned 1; nothing was deleted"}});
+              "No Notes database at none (--contacts): create one with `pimsync notes create "
+              "none`. Nothing was changed."}});
 }
 
 }  // namespace

@@ -141,19 +141,29 @@ TEST_F(PimsyncSyncTest, ToDosOfTodaySyncBothWaysAndStayRunAfterRun) {
   EXPECT_EQ(Names("notes.db") + " / " + Names("phone.db"), " | Vet, Walk /  | Walk, Vet");
 }
 
-// A run that cannot read a side or the store stops before PIMHandler_Deinit: nothing reaches
-// either side, and the store stays as it was.
-TEST_F(PimsyncSyncTest, ARunThatCannotReadThePhoneStopsBeforeSavingTheStore) {
+// A database that is missing, or is not one, is named with its option and what to do, once,
+// before anything is read: no report of a run that did not start.
+TEST_F(PimsyncSyncTest, AMissingOrForeignDatabaseIsNamedWithItsOptionAndWhatToDo) {
   Ok("notes|add-person|notes.db|FirstName=Ann");
   WriteFile(Path("store.dat"), Hex("01 00 00 00 00 00 00 00"));
-  const PimsyncResult run = Run("sync|--contacts|notes.db|--phone|none.db|--store|store.dat");
-  EXPECT_EQ(run.exit_status, 1);
-  EXPECT_EQ(run.out, Report("1 1 0 0 0  0 0 0 0 0  0 0 0 0 0  0 0 0 0 0") +
-                         "entry points that did not return 0:\n  PIMHandler_InitAsFakePhone "
-                         "returned 1\nthe run stopped before PIMHandler_Deinit: the store file "
-                         "store.dat is as it was\n");
-  EXPECT_EQ(run.err, "phone: message: Error: No Notes database exists at that path.\n");
-  EXPECT_EQ(ReadFile(Path("store.dat")), Hex("01 00 00 00 00 00 00 00"));
+  WriteFile(Path("text.db"), "not a database\n");
+  const std::pair<std::string, std::string> cases[] = {
+      {"none.db|--phone|phone.db",
+       "No Notes database at none.db (--contacts): create one with `pimsync notes create "
+       "none.db`."},
+      {"notes.db|--phone|none.db",
+       "No Notes database at none.db (--phone): create one with `pimsync notes create none.db`."},
+      {"notes.db|--phone|text.db",
+       "text.db (--phone) is not a Notes database: give --phone one made with `pimsync notes "
+       "create`."}};
+  for (const auto& [args, err] : cases) {
+    SCOPED_TRACE(args);
+    const PimsyncResult run = Run("sync|--store|store.dat|--contacts|" + args);
+    EXPECT_EQ(run.exit_status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "pimsync: " + err + " Nothing was changed.\n");
+    EXPECT_EQ(ReadFile(Path("store.dat")), Hex("01 00 00 00 00 00 00 00"));
+  }
 }
 
 // A store that is not the one the last run saved, or does not read whole, pairs fewer records

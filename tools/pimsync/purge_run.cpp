@@ -53,6 +53,7 @@ int RunPurge(HandlerLibrary& library, const PurgeOptions& options) {
   const bool kept = !options.store.empty();
   if (kept) all.push_back({"--store", options.store});
   CheckDistinctFiles(all);
+  CheckDatabasesExist(databases);
   std::optional<StoreLock> store_lock;
   if (kept) store_lock.emplace(options.store);
   DatabaseLocks locks(databases);

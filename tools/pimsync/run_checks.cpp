@@ -64,6 +64,16 @@ void CheckDistinctFiles(const std::vector<RunFile>& files) {
   }
 }
 
+void CheckDatabasesExist(const std::vector<RunFile>& databases) {
+  for (const RunFile& database : databases) {
+    struct stat st {};
+    if (::stat(database.path.c_str(), &st) != 0 && errno == ENOENT) {
+      throw RunRefused("No Notes database at " + Named(database) + ": create one with " +
+                       "`pimsync notes create " + database.path + "`. Nothing was changed.");
+    }
+  }
+}
+
 std::string WrittenPath(const std::string& path) {
   std::string at = path;
   for (int links = 0; links < 40; ++links) {
@@ -174,8 +184,13 @@ RunDatabases ReadDatabases(const std::vector<RunFile>& databases) {
       notes::LNDatabase opened;
       notes::LNString id;
       notes::LNString pairings;
-      if (session.GetDatabase(database.path, &opened) != notes::LNNOERROR ||
-          opened.Open() != notes::LNNOERROR || opened.GetReplicaID(&id) != notes::LNNOERROR ||
+      notes::LNSTATUS status = session.GetDatabase(database.path, &opened);
+      if (status == notes::LNNOERROR) status = opened.Open();
+      if (status == notes::LNERR_DATABASE_INVALID) {
+        throw RunRefused(Named(database) + " is not a Notes database: give " + database.option +
+                         " one made with `pimsync notes create`. Nothing was changed.");
+      }
+      if (status != notes::LNNOERROR || opened.GetReplicaID(&id) != notes::LNNOERROR ||
           id.empty()) {
         read.line.clear();
       }

@@ -30,6 +30,9 @@ struct RunFile {
 // sync with itself, or the store be written over a database.
 void CheckDistinctFiles(const std::vector<RunFile>& files);
 
+// Refuses a database that is not there, naming it with its option and saying how to make one.
+void CheckDatabasesExist(const std::vector<RunFile>& databases);
+
 // Where writing to `path` ends up: the file itself, or the last target of its symbolic links.
 std::string WrittenPath(const std::string& path);
 

@@ -377,6 +377,7 @@ int RunSync(const SyncOptions& options) {
   std::vector<RunFile> all = databases;
   all.push_back({"--store", options.store});
   CheckDistinctFiles(all);
+  CheckDatabasesExist(databases);
   StopSignals signals;
   StoreLock lock(options.store);
   DatabaseLocks database_locks(databases);
