@@ -1,5 +1,7 @@
 // What pimsync answers to a command line before or instead of doing its work: help, refusals of
 // bad arguments (status 2) and failures of the work (status 1), each one line on standard error.
+#include <filesystem>
+
 #include "pimsync_runner.h"
 
 namespace pim::test {
@@ -35,6 +37,26 @@ TEST_F(PimsyncCommandLineTest, HelpGoesToStandardOutput) {
   // Only the commands that take items explain them.
   EXPECT_NE(Ok("notes|add-todo|--help").find("\nitems:\n"), std::string::npos);
   EXPECT_EQ(Ok("notes|delete|--help").find("items:"), std::string::npos);
+}
+
+// Copied or installed elsewhere, pimsync finds its library beside it or in ../lib, and names
+// both places when it is in neither.
+TEST_F(PimsyncCommandLineTest, FindsItsLibraryBesideItOrInLibAndSaysWhereItLooked) {
+  namespace fs = std::filesystem;
+  fs::create_directories(Path("bin"));
+  fs::create_directories(Path("lib"));
+  fs::copy_file(PIMSYNC_PATH, Path("bin/pimsync"));
+  WriteFile(Path("store.dat"), Hex("01 00 00 00 00 00 00 00"));
+  const std::string program = Path("bin/pimsync");
+  const PimsyncResult lost = RunPimsync(dir_, {"dump", "store.dat"}, program.c_str());
+  EXPECT_EQ(lost.exit_status, 1);
+  EXPECT_EQ(lost.err, "pimsync: cannot find the handler library: neither " + Path("bin") +
+                          "/libpimhandler.so nor " + Path("bin") +
+                          "/../lib/libpimhandler.so is there; give its path with --library\n");
+  fs::copy_file(fs::path(PIMSYNC_PATH).parent_path() / "libpimhandler.so",
+                Path("lib/libpimhandler.so"));
+  const PimsyncResult found = RunPimsync(dir_, {"dump", "store.dat"}, program.c_str());
+  EXPECT_EQ(found.exit_status, 0) << found.err;
 }
 
 TEST_F(PimsyncCommandLineTest, BadArgumentsAreRefusedWithStatusTwo) {

@@ -25,9 +25,15 @@ std::string HandlerLibrary::DefaultPath() {
   char self[PATH_MAX];
   const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
   if (n <= 0) return "libpimhandler.so";
-  std::string path(self, static_cast<size_t>(n));
-  path.erase(path.rfind('/') + 1);
-  return path + "libpimhandler.so";
+  std::string folder(self, static_cast<size_t>(n));
+  folder.erase(folder.rfind('/') + 1);
+  // Beside the program, as the build leaves them, then where an installation puts libraries.
+  const std::string tried[] = {folder + "libpimhandler.so", folder + "../lib/libpimhandler.so"};
+  for (const std::string& path : tried) {
+    if (::access(path.c_str(), F_OK) == 0) return path;
+  }
+  throw std::runtime_error("cannot find the handler library: neither " + tried[0] + " nor " +
+                           tried[1] + " is there; give its path with --library");
 }
 
 HandlerLibrary::HandlerLibrary(const std::string& path) : path_(path) {
