@@ -1,6 +1,8 @@
 #include "notes/person_document.h"
 
+#include <iterator>
 #include <memory>
+#include <string_view>
 
 #include "notesapi/lnitem.h"
 #include "platform/local_time.h"
@@ -41,6 +43,14 @@ constexpr PersonItem kPersonItems[] = {
     {kCompanyItem,     "Company:",           &CContactObject::SetCompany,     &CContactObject::m_strCompany},
 };
 // clang-format on
+static_assert(std::size(kPersonItems) == std::size(kPersonItemNames));
+constexpr bool SameItemsAsTheScope() {
+  for (size_t i = 0; i < std::size(kPersonItems); ++i) {
+    if (std::string_view(kPersonItems[i].item) != kPersonItemNames[i]) return false;
+  }
+  return true;
+}
+static_assert(SameItemsAsTheScope(), "the table reads the items the scope names, in its order");
 
 void WriteTextItem(LNNote& note, const char* name, const std::string& value) {
   LNText text;

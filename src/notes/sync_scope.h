@@ -46,6 +46,11 @@ inline constexpr char kOfficeFaxItem[] = "OfficeFAXPhoneNumber";
 inline constexpr char kPhoneItem[] = "PhoneNumber";
 inline constexpr char kOfficePhoneItem[] = "OfficePhoneNumber";
 inline constexpr char kCompanyItem[] = "CompanyName";
+// Those items, in the order a contact's fields are read: the only items of a Person document
+// that a sync carries (besides the Type it writes).
+inline constexpr const char* kPersonItemNames[] = {
+    kFirstNameItem,   kLastNameItem, kCategoriesItem,  kCellPhoneItem, kMailAddressItem,
+    kOfficeFaxItem,   kPhoneItem,    kOfficePhoneItem, kCompanyItem};
 
 // A day of the calendar.
 struct CalendarDay {

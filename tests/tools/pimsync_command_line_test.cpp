@@ -37,6 +37,8 @@ TEST_F(PimsyncCommandLineTest, HelpGoesToStandardOutput) {
   // Only the commands that take items explain them.
   EXPECT_NE(Ok("notes|add-todo|--help").find("\nitems:\n"), std::string::npos);
   EXPECT_EQ(Ok("notes|delete|--help").find("items:"), std::string::npos);
+  EXPECT_NE(Ok("notes|add-person|--help").find("the items that sync are FirstName, LastName,"),
+            std::string::npos);
 }
 
 // Copied or installed elsewhere, pimsync finds its library beside it or in ../lib, and names
@@ -89,6 +91,9 @@ TEST_F(PimsyncCommandLineTest, BadArgumentsAreRefusedWithStatusTwo) {
        {set + "--modified|2024-05-01", "notes set: --modified '2024-05-01" + when + " HH:MM:SS\""},
        {"notes|add-todo|d|--end|2024-05-03", "notes add-todo: --start is required"},
        {"notes|add-todo|d|--start|2024-05-03", "notes add-todo: --end is required"},
+       {"notes|add-todo|d|--start|2024-05-03 10:00:00|--end|2024-05-03 09:00:00",
+        "notes add-todo: --end '2024-05-03 09:00:00' comes before --start '2024-05-03 "
+        "10:00:00'"},
        {"notes|add-todo|d|--start|2024-05-03|--end|2024-05-03|--alarm|yes",
         "notes add-todo: --alarm takes on or off, not 'yes'"},
        {"notes|set|d|1",

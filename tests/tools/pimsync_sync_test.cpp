@@ -48,7 +48,9 @@ class PimsyncSyncTest : public PimsyncTest {
 };
 
 TEST_F(PimsyncSyncTest, RunsGiveEachSideWhatItLacksWithinTheLimitsUntilNothingIsLeft) {
-  Ok("notes|add-person|notes.db|FirstName=Ann|CellPhoneNumber=0170|Comment=not synced");
+  EXPECT_NE(Run("notes|add-person|notes.db|FirstName=Ann|CellPhoneNumber=0170|Comment=not synced")
+                .err.find("warning: Comment never syncs;"),
+            std::string::npos);
   Ok("notes|add-person|notes.db|FirstName=Bob|Categories=Business");
   Ok("notes|add-person|notes.db|--form|Memo|FirstName=Memo");
   Ok("notes|add-person|phone.db|FirstName=Carl|PhoneNumber=030");

@@ -116,6 +116,18 @@ struct ItemArgument {
   }
 };
 
+// An item's type as a script reads it: "text", "number" or "time".
+const char* KindWord(notes::LNITEMTYPE type) {
+  switch (type) {
+    case notes::LNITEMTYPE_NUMBERS:
+      return "number";
+    case notes::LNITEMTYPE_DATETIMES:
+      return "time";
+    default:
+      return "text";
+  }
+}
+
 const char* TypeWord(notes::LNITEMTYPE type) {
   switch (type) {
     case notes::LNITEMTYPE_NUMBERS:
@@ -197,6 +209,21 @@ int Create(const ParsedArguments& args) {
   return kExitOk;
 }
 
+// The items of a Person document that a sync carries, as a sentence.
+std::string SyncedItemsText() {
+  std::string text = "the items that sync are";
+  for (const char* name : kPersonItemNames)
+    text += std::string(name == kPersonItemNames[0] ? " " : ", ") + name;
+  return text;
+}
+
+bool Synced(const std::string& item) {
+  for (const char* name : kPersonItemNames) {
+    if (SameNotesName(item, name)) return true;
+  }
+  return false;
+}
+
 int AddPerson(const ParsedArguments& args) {
   ExpectPlain(args, 1, SIZE_MAX, "DB");
   const std::string* form = args.Value("--form");
@@ -213,6 +240,19 @@ int AddPerson(const ParsedArguments& args) {
   if (modified) doc.SetLastModifiedForSave(forced);
   doc.Save();
   std::printf("%u\n", doc.GetNoteID());
+  // Standard output stays the note ID alone.
+  std::string unsynced;
+  for (const ItemArgument& item : items) {
+    const bool named = std::any_of(items.data(), &item, [&](const ItemArgument& earlier) {
+      return SameNotesName(earlier.name, item.name);
+    });
+    if (!Synced(item.name) && !named) unsynced += (unsynced.empty() ? "" : ", ") + item.name;
+  }
+  if (!unsynced.empty() && (form == nullptr || IsPersonForm(*form))) {
+    std::fprintf(stderr, "pimsync: notes add-person: warning: %s never sync%s; %s\n",
+                 unsynced.c_str(), unsynced.find(", ") == std::string::npos ? "s" : "",
+                 SyncedItemsText().c_str());
+  }
   return kExitOk;
 }
 
@@ -225,6 +265,13 @@ int AddTodo(const ParsedArguments& args) {
   LNDatetimeRange range;
   range.SetBegin(ParseDatetime(*start, "--start", true));
   range.SetEnd(ParseDatetime(*end, "--end", true));
+  const auto moment = [](const LNDatetime& at) {
+    return std::tuple(at.GetYear(), at.GetMonth(), at.GetDay(), at.GetHour(), at.GetMinute(),
+                      at.GetSecond());
+  };
+  if (moment(range.GetEnd()) < moment(range.GetBegin())) {
+    throw UsageError("--end '" + *end + "' comes before --start '" + *start + "'");
+  }
   const std::string* alarm = args.Value("--alarm");
   if (alarm && *alarm != "on" && *alarm != "off") {
     throw UsageError("--alarm takes on or off, not '" + *alarm + "'");
@@ -323,8 +370,9 @@ std::string JsonLine(LNDocument& doc) {
   for (const LNItem& item : doc.GetItems()) {
     if (!first) line += ',';
     first = false;
-    line += JsonString(item.GetName()) + ":{\"type\":" + std::to_string(item.GetType()) +
-            ",\"values\":[" + JoinValues(item, true) + "]}";
+    const notes::LNITEMTYPE type = item.GetType();
+    line += JsonString(item.GetName()) + ":{\"type\":" + std::to_string(type) + ",\"kind\":\"" +
+            KindWord(type) + "\",\"values\":[" + JoinValues(item, true) + "]}";
   }
   line += '}';
   if (LNCalendarEntry::IsCalendarEntry(doc)) {
@@ -449,6 +497,7 @@ void PrintSubcommandUsage(const Subcommand& sub) {
   std::printf("usage: pimsync notes %s\n\n%s\n", std::string(sub.synopsis).c_str(),
               std::string(sub.description).c_str());
   if (sub.takes_items) std::printf("\n%s", std::string(kItemsHelp).c_str());
+  if (sub.run == AddPerson) std::printf("\nIn a Person document, %s.\n", SyncedItemsText().c_str());
 }
 
 // Standard output must have reached its file: a sync script reads the note IDs from it.
