@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
 #include <sstream>
 #include <tuple>
 #include <vector>
@@ -423,6 +424,15 @@ TEST_F(PimsyncSyncTest, DemoSyncsASampleThatDriftedApart) {
             "Henry deleted, Olivia and Paul added, the taxes to-do deleted, a to-do added.\n\n" +
                 Report("13 14 2 2 1  13 14 2 1 1  7 7 1 0 1  6 7 1 1 0") +
                 "exchanged files: sample/exchange\n");
+  // A folder that holds something the demo did not make is left alone.
+  std::filesystem::create_directory(Path("mine"));
+  WriteFile(Path("mine/letter.txt"), "Dear Ann");
+  const PimsyncResult refused = Run("demo|mine");
+  EXPECT_EQ(refused.exit_status, 1);
+  EXPECT_EQ(refused.err,
+            "pimsync: demo: mine holds mine/letter.txt, which the demo did not make; give it a "
+            "new or empty folder. Nothing was changed.\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Path("mine")), {}), 1);
 }
 
 }  // namespace

@@ -241,6 +241,20 @@ int RunDemoCommand(std::span<const std::string> args) {
     options.store = dir + "/store.dat";
     if (const std::string* library = parsed.Value("--library")) options.library = *library;
 
+    // The demo writes only into a folder of its own: a file it did not make could be someone's.
+    std::error_code none;
+    for (const auto& entry : std::filesystem::directory_iterator(dir, none)) {
+      const std::string name = entry.path().filename().string();
+      const bool ours = name == "exchange" || name.rfind("notes.db", 0) == 0 ||
+                        name.rfind("phone.db", 0) == 0 || name.rfind("store.dat", 0) == 0;
+      if (!ours) {
+        std::fprintf(stderr,
+                     "pimsync: demo: %s holds %s, which the demo did not make; give it a new or "
+                     "empty folder. Nothing was changed.\n",
+                     dir.c_str(), entry.path().string().c_str());
+        return kExitFailure;
+      }
+    }
     const bool fresh = !std::filesystem::exists(options.contacts_db);
     if (fresh) {
       std::filesystem::create_directories(dir);
