@@ -20,10 +20,12 @@ namespace {
 const std::string kSync = "sync|--contacts|notes.db|--phone|phone.db|--store|store.dat";
 
 // The report of a run from its counts: contacts in Notes, on the phone, then to-dos in Notes, on
-// the phone, each as before, after, added, changed, deleted.
-std::string Report(const std::string& counts) {
+// the phone, each as before, after, added, changed, deleted; and the records each side's line
+// names, side by side in `named`, separated by '|' ("added: Ann|deleted: Bob" for two lines).
+std::string Report(const std::string& counts, const std::vector<std::string>& named = {}) {
   std::istringstream in(counts);
   std::string text;
+  size_t at = 0;
   for (const char* side : {"contacts\n  Notes", "  phone", "to-dos\n  Notes", "  phone"}) {
     int n[5] = {};
     char line[120];
@@ -31,6 +33,13 @@ std::string Report(const std::string& counts) {
     std::snprintf(line, sizeof line, "%s: %d before, %d after: %d added, %d changed, %d deleted\n",
                   side, n[0], n[1], n[2], n[3], n[4]);
     text += line;
+    const std::string names = at < named.size() ? named[at] : "";
+    for (size_t begin = 0; begin < names.size();) {
+      const size_t end = std::min(names.find('|', begin), names.size());
+      text += "    " + names.substr(begin, end - begin) + "\n";
+      begin = end + 1;
+    }
+    ++at;
   }
   return text;
 }
@@ -72,9 +81,10 @@ TEST_F(PimsyncSyncTest, RunsGiveEachSideWhatItLacksWithinTheLimitsUntilNothingIs
       "to-dos in Notes that the run left out\n"
       "  2 outside 1990-01-01..2020-01-01: Early, Late\n"
       "  1 spanning two days: Two days\n";
-  EXPECT_EQ(
-      Ok(sync + "|--keep|kept|--contact-limit=3|--calendar-limit|4"),
-      Report("2 3 1 0 0  1 3 2 0 0  3 4 1 0 0  1 4 3 0 0") + left_out + "exchanged files: kept\n");
+  EXPECT_EQ(Ok(sync + "|--keep|kept|--contact-limit=3|--calendar-limit|4"),
+            Report("2 3 1 0 0  1 3 2 0 0  3 4 1 0 0  1 4 3 0 0",
+                   {"added: Carl", "added: Ann, Bob", "added: Bread", "added: First, Milk, Last"}) +
+                left_out + "exchanged files: kept\n");
   const std::vector<std::string> items = {"FirstName", "CellPhoneNumber", "PhoneNumber",
                                           "Categories", "Comment"};
   EXPECT_EQ(
@@ -106,10 +116,11 @@ TEST_F(PimsyncSyncTest, RunsGiveEachSideWhatItLacksWithinTheLimitsUntilNothingIs
             "the last run on store.dat took (1990-01-01..2020-01-01): the to-dos of the days "
             "left out would be deleted on the phone. Nothing was changed; give --todo-range "
             "1990-01-01..2020-01-01, or run again with --force to narrow it.\n");
-  EXPECT_EQ(Ok(kSync), Report("3 3 0 0 0  3 3 0 0 0  5 5 0 0 0  4 5 1 0 0") +
-                           "to-dos in Notes that the run left out\n"
-                           "  1 outside 1990-01-01..2037-12-31: Early\n"
-                           "  1 spanning two days: Two days\n");
+  EXPECT_EQ(Ok(kSync),
+            Report("3 3 0 0 0  3 3 0 0 0  5 5 0 0 0  4 5 1 0 0", {"", "", "", "added: Late"}) +
+                "to-dos in Notes that the run left out\n"
+                "  1 outside 1990-01-01..2037-12-31: Early\n"
+                "  1 spanning two days: Two days\n");
 }
 
 TEST_F(PimsyncSyncTest, AFirstRunOverALimitSaysWhyAndChangesNothing) {
@@ -390,7 +401,7 @@ TEST_F(PimsyncSyncTest, ADryRunReportsWhatARunWouldDoAndChangesNoByte) {
   EXPECT_EQ(Files(), now);
   EXPECT_EQ(refused.out,
             "preview: what a run would do now; nothing was changed\n" +
-                Report("2 2 0 0 0  3 2 0 0 1  0 0 0 0 0  0 0 0 0 0") +
+                Report("2 2 0 0 0  3 2 0 0 1  0 0 0 0 0  0 0 0 0 0", {"", "deleted: Cy"}) +
                 "a real run would be refused: the run would delete 1 of the 3 records of the "
                 "phone (phone.db), more than --max-delete allows (0). Nothing was changed; if that "
                 "is what you want, run again with --force.\n");
@@ -422,7 +433,12 @@ TEST_F(PimsyncSyncTest, DemoSyncsASampleThatDriftedApart) {
             "deleted, Mia and Noah added, the dentist renamed, the holiday to-do added. On the\n"
             "phone: Ann's mobile and Carla's e-mail changed (the phone's edit is the later one),\n"
             "Henry deleted, Olivia and Paul added, the taxes to-do deleted, a to-do added.\n\n" +
-                Report("13 14 2 2 1  13 14 2 1 1  7 7 1 0 1  6 7 1 1 0") +
+                Report("13 14 2 2 1  13 14 2 1 1  7 7 1 0 1  6 7 1 1 0",
+                       {"added: Olivia Park, Paul Quinn|changed: Ann Archer Archer, Carla "
+                        "Diaz|deleted: Henry Irwin",
+                        "added: Mia Novak, Noah Ortiz|changed: Bob Baker|deleted: Grace Hall",
+                        "added: Buy a birthday present|deleted: Pay taxes",
+                        "added: Book the holiday|changed: Dentist (moved to 4 pm)"}) +
                 "exchanged files: sample/exchange\n");
   // A folder that holds something the demo did not make is left alone.
   std::filesystem::create_directory(Path("mine"));

@@ -59,6 +59,24 @@ int DayOf(const LNDatetime& datetime) {
   return (datetime.GetYear() * 100 + datetime.GetMonth()) * 100 + datetime.GetDay();
 }
 
+// The first value of a text item, empty when there is none.
+std::string TextOf(const std::vector<LNItem>& items, const char* name) {
+  for (const LNItem& item : items) {
+    if (!SameNotesName(item.GetName(), name)) continue;
+    const auto* texts = item.Texts();
+    return texts != nullptr && !texts->empty() ? texts->front() : std::string();
+  }
+  return "";
+}
+
+// A contact as a person knows it: first and last name, else the company.
+std::string ContactName(const std::vector<LNItem>& items) {
+  std::string name = TextOf(items, kFirstNameItem);
+  const std::string last = TextOf(items, kLastNameItem);
+  if (!last.empty()) name += (name.empty() ? "" : " ") + last;
+  return name.empty() ? TextOf(items, kCompanyItem) : name;
+}
+
 enum class Fit { kNoEntry, kSynced, kOutsideRange, kSpansDays };
 
 // Whether the retrieval takes a to-do: its start in the range, as the calendar places an entry,
@@ -128,9 +146,9 @@ void Read(LNNotesSession& session, const std::string& path, NotesSnapshot& into,
         into.contacts.Add(*then);
       } else if (then == nullptr && earlier_contacts.Exists()) {
         // New since the earlier look: counted as added, its values compared with nothing.
-        into.contacts.Add({id, modified, 0});
+        into.contacts.Add({id, modified, 0, ContactName(note.GetItems())});
       } else {
-        into.contacts.Add(id, modified, note.GetItems());
+        into.contacts.Add(id, modified, note.GetItems(), ContactName(note.GetItems()));
       }
     } else if (read_todos) {
       if (const auto* same = earlier_todos.Unchanged(id, modified)) {
@@ -138,9 +156,9 @@ void Read(LNNotesSession& session, const std::string& path, NotesSnapshot& into,
       } else if (const auto* other = earlier_others.Unchanged(id, modified)) {
         into.others.Add(*other);
       } else if (const Fit fit = FitOf(note, days); fit == Fit::kSynced) {
-        into.todos.Add(id, modified, note.GetItems());
+        into.todos.Add(id, modified, note.GetItems(), TextOf(note.GetItems(), kEntryBriefItem));
       } else {
-        into.others.Add({id, modified, 0});
+        into.others.Add({id, modified, 0, {}});
         if (fit != Fit::kNoEntry) {
           LNString brief;
           note.GetBriefDescription(&brief);
@@ -153,7 +171,8 @@ void Read(LNNotesSession& session, const std::string& path, NotesSnapshot& into,
 
 }  // namespace
 
-void SnapshotNotes::Add(uint32_t id, const LNDatetime& modified, const std::vector<LNItem>& items) {
+void SnapshotNotes::Add(uint32_t id, const LNDatetime& modified, const std::vector<LNItem>& items,
+                        std::string name) {
   // By name, so that a save that moves an item changes nothing; an item without values reads as
   // a missing one.
   // A note holds each name once, so the order by name is the same whatever sort makes it.
@@ -180,7 +199,7 @@ void SnapshotNotes::Add(uint32_t id, const LNDatetime& modified, const std::vect
       scratch_.resize(start);
     }
   }
-  notes_.push_back({id, modified, std::hash<std::string_view>()(scratch_)});
+  notes_.push_back({id, modified, std::hash<std::string_view>()(scratch_), std::move(name)});
 }
 
 NotesSnapshot TakeSnapshot(const std::string& contacts_db, const std::string& calendar_db,
@@ -213,17 +232,24 @@ NotesSnapshot TakeSnapshot(const std::string& contacts_db, const std::string& ca
 
 Changes Compare(const SnapshotNotes& before, const SnapshotNotes& after) {
   Changes changes;
+  const auto count = [](size_t& group, std::vector<std::string>& names, const std::string& name) {
+    if (group++ < Changes::kNamed) names.push_back(name);
+  };
   size_t old = 0;
   size_t now = 0;
   while (old < before.size() || now < after.size()) {
     if (now == after.size() || (old < before.size() && before[old].id < after[now].id)) {
-      ++changes.deleted;
+      count(changes.deleted, changes.deleted_names, before[old].name);
       ++old;
     } else if (old == before.size() || after[now].id < before[old].id) {
-      ++changes.added;
+      count(changes.added, changes.added_names, after[now].name);
       ++now;
     } else {
-      if (before[old].digest != after[now].digest) ++changes.changed;
+      if (before[old].digest != after[now].digest) {
+        // An update may leave a phone's record without the fields that name it.
+        count(changes.changed, changes.changed_names,
+              after[now].name.empty() ? before[old].name : after[now].name);
+      }
       ++old;
       ++now;
     }

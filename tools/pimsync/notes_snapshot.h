@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string>
 #include <vector>
 
 #include "notes/sync_scope.h"
@@ -21,10 +22,12 @@ class SnapshotNotes {
     uint32_t id;
     notes::LNDatetime modified;
     uint64_t digest;
+    std::string name;  // as a person knows the record: a contact's name, a to-do's brief
   };
 
   // Notes are added in ascending note-ID order.
-  void Add(uint32_t id, const notes::LNDatetime& modified, const std::vector<notes::LNItem>& items);
+  void Add(uint32_t id, const notes::LNDatetime& modified, const std::vector<notes::LNItem>& items,
+           std::string name);
   void Add(const Note& note) { notes_.push_back(note); }
   size_t size() const { return notes_.size(); }
   const Note& operator[](size_t i) const { return notes_[i]; }
@@ -57,9 +60,12 @@ NotesSnapshot TakeSnapshot(const std::string& contacts_db, const std::string& ca
                            const CalendarRange& days, const NotesSnapshot* earlier = nullptr);
 
 struct Changes {
+  // How many records of each group: as many names are kept as a report shows.
+  static constexpr size_t kNamed = 3;
   size_t added = 0;
   size_t changed = 0;
   size_t deleted = 0;
+  std::vector<std::string> added_names, changed_names, deleted_names;
 };
 
 Changes Compare(const SnapshotNotes& before, const SnapshotNotes& after);

@@ -244,7 +244,26 @@ struct Step {
   int32_t result;
 };
 
-void PrintKind(const char* kind, const SnapshotNotes& notes_before,
+// The first of the names of a group of `total` records, and how many more there are.
+std::string FirstOf(const std::vector<std::string>& names, size_t total, const char* unnamed) {
+  std::string text;
+  for (size_t i = 0; i < names.size() && i < Changes::kNamed; ++i)
+    text += (i > 0 ? ", " : "") + (names[i].empty() ? std::string(unnamed) : names[i]);
+  if (total > Changes::kNamed) text += ", " + std::to_string(total - Changes::kNamed) + " more";
+  return text;
+}
+
+// The records a run added, changed and deleted on one side, by name.
+void PrintNames(const Changes& changes, const char* unnamed) {
+  for (const auto& [group, count, names] :
+       {std::tuple{"added", changes.added, &changes.added_names},
+        std::tuple{"changed", changes.changed, &changes.changed_names},
+        std::tuple{"deleted", changes.deleted, &changes.deleted_names}}) {
+    if (count > 0) std::printf("    %s: %s\n", group, FirstOf(*names, count, unnamed).c_str());
+  }
+}
+
+void PrintKind(const char* kind, const char* unnamed, const SnapshotNotes& notes_before,
                const SnapshotNotes& notes_after, const SnapshotNotes& phone_before,
                const SnapshotNotes& phone_after) {
   const Changes notes = Compare(notes_before, notes_after);
@@ -252,8 +271,10 @@ void PrintKind(const char* kind, const SnapshotNotes& notes_before,
   std::printf("%s\n", kind);
   std::printf("  Notes: %zu before, %zu after: %zu added, %zu changed, %zu deleted\n",
               notes_before.size(), notes_after.size(), notes.added, notes.changed, notes.deleted);
+  PrintNames(notes, unnamed);
   std::printf("  phone: %zu before, %zu after: %zu added, %zu changed, %zu deleted\n",
               phone_before.size(), phone_after.size(), phone.added, phone.changed, phone.deleted);
+  PrintNames(phone, unnamed);
 }
 
 // The records in a phone record file: its lines that begin one.
@@ -275,27 +296,17 @@ std::string OverLimit(uint32_t in_notes, uint32_t on_phone, const std::string& k
          " (raise it with " + option + ").";
 }
 
-// The first few of `names`, and how many more there are.
-std::string FirstOf(const std::vector<std::string>& names) {
-  constexpr size_t kNamed = 3;
-  std::string text;
-  for (size_t i = 0; i < names.size() && i < kNamed; ++i)
-    text += (i > 0 ? ", " : "") + (names[i].empty() ? std::string("(no brief)") : names[i]);
-  if (names.size() > kNamed) text += ", " + std::to_string(names.size() - kNamed) + " more";
-  return text;
-}
-
 // The to-dos Notes holds that the run left out, and why.
 void PrintLeftOut(const NotesSnapshot& notes, const CalendarRange& range) {
   if (notes.outside.empty() && notes.spanning.empty()) return;
   std::printf("to-dos in Notes that the run left out\n");
   if (!notes.outside.empty()) {
     std::printf("  %zu outside %s: %s\n", notes.outside.size(), RangeText(range).c_str(),
-                FirstOf(notes.outside).c_str());
+                FirstOf(notes.outside, notes.outside.size(), "(no brief)").c_str());
   }
   if (!notes.spanning.empty()) {
     std::printf("  %zu spanning two days: %s\n", notes.spanning.size(),
-                FirstOf(notes.spanning).c_str());
+                FirstOf(notes.spanning, notes.spanning.size(), "(no brief)").c_str());
   }
 }
 
@@ -667,9 +678,10 @@ int RunSync(const SyncOptions& options) {
   }
   if (!options.report) return status;
   if (options.dry_run) std::printf("preview: what a run would do now; nothing was changed\n");
-  PrintKind("contacts", notes_before.contacts, notes_now.contacts, phone_before.contacts,
-            phone_now.contacts);
-  PrintKind("to-dos", notes_before.todos, notes_now.todos, phone_before.todos, phone_now.todos);
+  PrintKind("contacts", "(no name)", notes_before.contacts, notes_now.contacts,
+            phone_before.contacts, phone_now.contacts);
+  PrintKind("to-dos", "(no brief)", notes_before.todos, notes_now.todos, phone_before.todos,
+            phone_now.todos);
   PrintLeftOut(notes_before, options.todo_range);
   bool listed = false;
   for (const Step& step : steps) {
