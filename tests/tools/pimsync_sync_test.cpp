@@ -123,6 +123,32 @@ TEST_F(PimsyncSyncTest, RunsGiveEachSideWhatItLacksWithinTheLimitsUntilNothingIs
                 "  1 spanning two days: Two days\n");
 }
 
+// A step that fails is said in words after the report; --debug names its entry point.
+TEST_F(PimsyncSyncTest, AStepThatFailsIsSaidInWordsAndWithDebugByItsEntryPoint) {
+  // Notes whose note IDs are used up, so that the phone's contact cannot be added there.
+  const auto run = [&](const std::string& name, const std::string& debug) {
+    Ok("notes|create|" + name + ".db|--first-note-id|4294967295");
+    Ok("notes|add-person|" + name + ".db|FirstName=Cy");
+    Ok("notes|create|" + name + "-phone.db");
+    Ok("notes|add-person|" + name + "-phone.db|FirstName=Ann");
+    return Run("sync|--contacts|" + name + ".db|--phone|" + name + "-phone.db|--store|" + name +
+               ".dat" + debug);
+  };
+  const PimsyncResult plain = run("full", "");
+  EXPECT_EQ(plain.exit_status, 1);
+  EXPECT_EQ(plain.out, Report("1 1 0 0 0  1 2 1 0 0  0 0 0 0 0  0 0 0 0 0", {"", "added: Cy"}) +
+                           "what did not succeed: changing Notes (the messages above say why)\n");
+  EXPECT_EQ(plain.err,
+            "handler: message: The Notes database cannot grow: the disk is full or every note ID "
+            "is used up.\n");
+  const PimsyncResult debug = run("debug", "|--debug");
+  EXPECT_EQ(debug.exit_status, 1);
+  EXPECT_NE(debug.out.find("entry points that did not return 0:\n  PIMHandler_UpdatePIM returned "
+                           "1\n"),
+            std::string::npos)
+      << debug.out;
+}
+
 TEST_F(PimsyncSyncTest, AFirstRunOverALimitSaysWhyAndChangesNothing) {
   for (const char* name : {"FirstName=Ann", "FirstName=Bob", "FirstName=Cy"})
     Ok(std::string("notes|add-person|notes.db|") + name);

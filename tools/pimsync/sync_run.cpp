@@ -244,6 +244,28 @@ struct Step {
   int32_t result;
 };
 
+// What a step does, as a person says it.
+const char* InWords(std::string_view step) {
+  static constexpr std::pair<std::string_view, const char*> kWords[] = {
+      {"PIMHandler_Init", "starting Notes"},
+      {"PIMHandler_Prepare", "taking the run's settings"},
+      {"PIMHandler_QueryObjectCount", "counting the records of Notes"},
+      {"PIMHandler_RetrievePIM", "reading Notes and the store"},
+      {"PIMHandler_InitAsFakePhone", "reading the phone"},
+      {"PIMHandler_SyncVCard", "comparing the contacts"},
+      {"PIMHandler_SyncVCal", "comparing the to-dos"},
+      {"PIMHandler_SyncCardAsFakePhone", "changing the contacts on the phone"},
+      {"PIMHandler_SyncCalAsFakePhone", "changing the to-dos on the phone"},
+      {"PIMHandler_DeinitAsFakePhone", "ending the phone's session"},
+      {"PIMHandler_UpdatePIM", "changing Notes"},
+      {"PIMHandler_UpdateVCardLUID", "recording the phone's new contacts"},
+      {"PIMHandler_UpdateVCalLUID", "recording the phone's new to-dos"}};
+  for (const auto& [name, words] : kWords) {
+    if (name == step) return words;
+  }
+  return "a step of the run";
+}
+
 // The first of the names of a group of `total` records, and how many more there are.
 std::string FirstOf(const std::vector<std::string>& names, size_t total, const char* unnamed) {
   std::string text;
@@ -683,20 +705,26 @@ int RunSync(const SyncOptions& options) {
   PrintKind("to-dos", "(no brief)", notes_before.todos, notes_now.todos, phone_before.todos,
             phone_now.todos);
   PrintLeftOut(notes_before, options.todo_range);
-  bool listed = false;
+  // In words; the entry points and their results with --debug.
+  std::string failed;
   for (const Step& step : steps) {
     if (step.result == 0) continue;
-    if (!listed) std::printf("entry points that did not return 0:\n");
-    listed = true;
-    if (step.result == kPhoneLost) {
-      std::printf("  %s: the phone process gave no answer\n", step.name);
-    } else {
-      std::printf("  %s returned %d\n", step.name, step.result);
+    if (options.debug) {
+      if (failed.empty()) std::printf("entry points that did not return 0:\n");
+      if (step.result == kPhoneLost) {
+        std::printf("  %s: the phone process gave no answer\n", step.name);
+      } else {
+        std::printf("  %s returned %d\n", step.name, step.result);
+      }
     }
+    failed += (failed.empty() ? "" : "; ") + std::string(InWords(step.name));
+  }
+  if (!failed.empty() && !options.debug) {
+    std::printf("what did not succeed: %s (the messages above say why)\n", failed.c_str());
   }
   if (stopped) {
-    std::printf("the run stopped before PIMHandler_Deinit: the store file %s is as it was\n",
-                options.store.c_str());
+    std::printf(options.debug ? "the run stopped before PIMHandler_Deinit: nothing was changed\n"
+                              : "the run stopped before it saved anything: nothing was changed\n");
   }
   if (!options.keep_dir.empty()) std::printf("exchanged files: %s\n", options.keep_dir.c_str());
   if (!refusal.empty()) {
