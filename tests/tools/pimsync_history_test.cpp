@@ -96,11 +96,9 @@ TEST_F(PimsyncHistoryTest, UndoPutsBackEveryByteBeforeTheLastRunAndIsItselfUndon
             3);
   Ok(kSync + "|--keep-history|0");
   EXPECT_TRUE(fs::is_empty(Path("store.dat.history")));
-  const PimsyncResult none = Run("undo|--store|store.dat");
-  EXPECT_EQ(none.exit_status, 1);
-  EXPECT_EQ(none.err,
-            "pimsync: there is nothing to undo: no run is kept for store.dat (in "
-            "store.dat.history).\n");
+  Refused("undo|--store|store.dat",
+          "pimsync: there is nothing to undo: no run is kept for store.dat (in "
+          "store.dat.history).\n");
 }
 
 TEST_F(PimsyncHistoryTest, UndoRefusesWhenAFileChangedSinceTheRunAndLosesNothingWhenForced) {

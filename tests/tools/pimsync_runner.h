@@ -96,6 +96,14 @@ class PimsyncTest : public ::testing::Test {
     EXPECT_EQ(run.err, "") << args;
     return run.out;
   }
+  // A command that must be refused: status 1, nothing on standard output, `err` on standard
+  // error.
+  void Refused(const std::string& args, const std::string& err) {
+    const PimsyncResult run = Run(args);
+    EXPECT_EQ(run.exit_status, 1) << args;
+    EXPECT_EQ(run.out, "") << args;
+    EXPECT_EQ(run.err, err) << args;
+  }
   std::string Path(const std::string& name) const { return dir_.File(name); }
   // Person first names and to-do briefs of a database.
   std::string Names(const std::string& db) {

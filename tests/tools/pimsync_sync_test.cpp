@@ -341,10 +341,7 @@ TEST_F(PimsyncSyncTest, OneFileGivenForTwoPartsIsRefusedWhateverPathReachesIt) {
        "notes.db (--contacts) and link.db (--store) are the same file" + store}};
   for (const auto& [args, err] : cases) {
     SCOPED_TRACE(args);
-    const PimsyncResult run = Run("sync|--contacts|" + args);
-    EXPECT_EQ(run.exit_status, 1);
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, "pimsync: " + err);
+    Refused("sync|--contacts|" + args, "pimsync: " + err);
     EXPECT_EQ(Names("notes.db") + " / " + Names("phone.db"), "Ann |  /  | ");
     EXPECT_FALSE(std::filesystem::exists(Path("store.dat.lock")));
   }
@@ -397,13 +394,11 @@ TEST_F(PimsyncSyncTest, ARunThatDeletesMuchOrMeetsAnEmptiedSideIsRefusedUnlessFo
   // A side emptied: refused whatever --max-delete allows, done with --force.
   for (int i = 6; i < 10; ++i)
     Ok("notes|delete|notes.db|" + ids[i]);
-  const PimsyncResult emptied = Run(kSync + "|--max-delete|100%");
-  EXPECT_EQ(emptied.exit_status, 1);
-  EXPECT_EQ(emptied.err,
-            "pimsync: Notes (notes.db) holds no records, but the store pairs records "
-            "with it: it was emptied since the last run, and the run would delete "
-            "them on the other side too." +
-                again);
+  Refused(kSync + "|--max-delete|100%",
+          "pimsync: Notes (notes.db) holds no records, but the store pairs records "
+          "with it: it was emptied since the last run, and the run would delete "
+          "them on the other side too." +
+              again);
   EXPECT_EQ(Names("phone.db"), "P6, P7, P8, P9 | ");
   Ok(kSync + "|--force");
   EXPECT_EQ(Names("phone.db"), " | ");
