@@ -552,8 +552,11 @@ int RunSync(const SyncOptions& options) {
     // holds more than a limit passes it whatever the store pairs, and both sides together do
     // when it pairs nothing: the run stops before anything moves (a first run's pass over a
     // limit would fail on the store it has not made).
-    if (phone_ready) {
+    // No side holds 2^31 records: under the default limits there is nothing to count.
+    if (phone_ready && options.contact_limit < INT32_MAX) {
       held.phone_contacts = CountRecords(files.phone_contacts, "BEGIN:VCARD");
+    }
+    if (phone_ready && options.calendar_limit < INT32_MAX) {
       held.phone_todos = CountRecords(files.phone_todos, "BEGIN:VTODO");
     }
     const auto over = [&](uint32_t in_notes, uint32_t on_phone, int32_t limit) {
