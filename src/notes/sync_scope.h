@@ -49,8 +49,8 @@ inline constexpr char kCompanyItem[] = "CompanyName";
 // Those items, in the order a contact's fields are read: the only items of a Person document
 // that a sync carries (besides the Type it writes).
 inline constexpr const char* kPersonItemNames[] = {
-    kFirstNameItem,   kLastNameItem, kCategoriesItem,  kCellPhoneItem, kMailAddressItem,
-    kOfficeFaxItem,   kPhoneItem,    kOfficePhoneItem, kCompanyItem};
+    kFirstNameItem, kLastNameItem, kCategoriesItem,  kCellPhoneItem, kMailAddressItem,
+    kOfficeFaxItem, kPhoneItem,    kOfficePhoneItem, kCompanyItem};
 
 // A day of the calendar.
 struct CalendarDay {

@@ -164,12 +164,10 @@ TEST_F(PimsyncHistoryTest, APurgeAsksFirstAndIsUndoneWithItsStore) {
   EXPECT_EQ(Ok(purge + "|--dry-run"),
             "preview: the purge would delete 2 contacts and 1 to-do from notes.db; nothing was "
             "changed\n");
-  const PimsyncResult unasked = Run(purge);
-  EXPECT_EQ(unasked.exit_status, 1);
-  EXPECT_EQ(unasked.err,
-            "pimsync: the purge would delete 2 contacts and 1 to-do from notes.db. Nothing was "
-            "deleted; to delete them, run again with --yes. Afterwards, 'pimsync undo --store "
-            "store.dat' puts them back.\n");
+  Refused(purge,
+          "pimsync: the purge would delete 2 contacts and 1 to-do from notes.db. Nothing was "
+          "deleted; to delete them, run again with --yes. Afterwards, 'pimsync undo --store "
+          "store.dat' puts them back.\n");
   EXPECT_EQ(Files(), files);
 
   // On a terminal it asks; "n" deletes nothing, "y" deletes.
@@ -202,12 +200,10 @@ TEST_F(PimsyncHistoryTest, APurgeAsksFirstAndIsUndoneWithItsStore) {
                        : "nothing was deleted\n"));
   }
   EXPECT_EQ(Sides(), " | ; Ann, Bob | Milk");
-  const PimsyncResult sync = Run(kSync);
-  EXPECT_EQ(sync.exit_status, 1);
-  EXPECT_EQ(sync.err,
-            "pimsync: Notes (notes.db) holds no records, but the store pairs records with it: it "
-            "was emptied since the last run, and the run would delete them on the other side "
-            "too. Nothing was changed; if that is what you want, run again with --force.\n");
+  Refused(kSync,
+          "pimsync: Notes (notes.db) holds no records, but the store pairs records with it: it "
+          "was emptied since the last run, and the run would delete them on the other side "
+          "too. Nothing was changed; if that is what you want, run again with --force.\n");
   EXPECT_EQ(Sides(), " | ; Ann, Bob | Milk");
   Ok("undo|--store|store.dat");
   Ok(kSync);

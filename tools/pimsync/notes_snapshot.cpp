@@ -58,6 +58,9 @@ void Check(LNSTATUS status) {
 int DayOf(const LNDatetime& datetime) {
   return (datetime.GetYear() * 100 + datetime.GetMonth()) * 100 + datetime.GetDay();
 }
+int DayOf(const CalendarDay& day) {
+  return (day.year * 100 + day.month) * 100 + day.day;
+}
 
 // The first value of a text item, empty when there is none.
 std::string TextOf(const std::vector<LNItem>& items, const char* name) {
@@ -91,7 +94,7 @@ Fit FitOf(const LNCalendarEntry& entry, const CalendarRange& days) {
     return Fit::kNoEntry;
   }
   const int start = DayOf(range.GetBegin());
-  if (start < DayOf(DateOf(days.first)) || start > DayOf(DateOf(days.last))) {
+  if (start < DayOf(days.first) || start > DayOf(days.last)) {
     return Fit::kOutsideRange;
   }
   return start == DayOf(range.GetEnd()) ? Fit::kSynced : Fit::kSpansDays;

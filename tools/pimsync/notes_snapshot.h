@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <string>
-#include <string>
 #include <vector>
 
 #include "notes/sync_scope.h"

@@ -151,22 +151,10 @@ bool ParseEntry(const std::string& text, HistoryEntry& entry) {
   return !entry.kind.empty() && entry.time > 0;
 }
 
-bool LogHolds(const std::string& database) {
-  struct stat log {};
-  return ::stat((database + "-wal").c_str(), &log) == 0 && log.st_size > 0;
-}
-
 // Keeps the file at `path` as `kept`: a second name for it, or, where the file system allows
 // none, a copy with its permissions and (where this process may give it) its owner.
 void Keep(const std::string& path, const std::string& kept) {
-  if (::link(path.c_str(), kept.c_str()) == 0) return;
-  struct stat st {};
-  std::string bytes;
-  if (::stat(path.c_str(), &st) != 0 || !ReadWholeFile(path, bytes)) Fail("keep", path);
-  WriteNewFile(kept, bytes, st.st_mode & 07777);
-  if (::chown(kept.c_str(), st.st_uid, st.st_gid) != 0) {
-    // Not the owner's to give: the copy stays this user's, with the same permissions.
-  }
+  if (::link(path.c_str(), kept.c_str()) != 0) CopyFileAs(path, kept);
 }
 
 // A folder that only its owner may enter, made so or made so now.

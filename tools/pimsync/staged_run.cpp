@@ -89,11 +89,6 @@ void CopyDatabase(const std::string& original, const std::string& copy) {
   }
 }
 
-bool LogHolds(const std::string& database) {
-  struct stat log {};
-  return ::stat((database + "-wal").c_str(), &log) == 0 && log.st_size > 0;
-}
-
 // Two connections that close at the same moment may each leave the write-ahead log to the
 // other; the last one to close moves it into the file, so this one is made the last.
 void SettleLog(const std::string& database) {
@@ -233,6 +228,20 @@ void WriteNewFile(const std::string& path, const std::string& bytes, mode_t mode
   if (::close(fd) != 0) Fail("write", path);
 }
 
+bool LogHolds(const std::string& database) {
+  struct stat log {};
+  return ::stat((database + "-wal").c_str(), &log) == 0 && log.st_size > 0;
+}
+
+void CopyFileAs(const std::string& from, const std::string& to) {
+  struct stat st {};
+  if (::stat(from.c_str(), &st) != 0) Fail("read", from);
+  WriteNewFile(to, ReadWhole(from), st.st_mode & 07777);
+  if (::chown(to.c_str(), st.st_uid, st.st_gid) != 0) {
+    // Not this user's to give: the copy stays this user's, with the same permissions.
+  }
+}
+
 bool StagedRun::Recover(const std::string& store, const std::vector<std::string>& files) {
   const std::string journal = JournalOf(store);
   Remove(journal + ".new");
@@ -334,15 +343,8 @@ void StagedRun::Restore(const std::string& path, const std::string& kept) {
   given_.emplace_back(path, copies_.size());
   copies_.push_back({copy, original});
   for (const char* suffix : {"", "-wal"}) {
-    struct stat st {};
-    if (::stat((kept + suffix).c_str(), &st) != 0) {
-      if (errno == ENOENT && *suffix != '\0') continue;
-      Fail("read", kept + suffix);
-    }
-    WriteNewFile(copy + suffix, ReadWhole(kept + suffix), st.st_mode & 07777);
-    if (::chown((copy + suffix).c_str(), st.st_uid, st.st_gid) != 0) {
-      // Not this user's to give: the file comes back as this user's, with its permissions.
-    }
+    if (*suffix != '\0' && !Exists(kept + suffix)) continue;
+    CopyFileAs(kept + suffix, copy + suffix);
     KillPoint();
   }
 }

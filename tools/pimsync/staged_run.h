@@ -88,6 +88,13 @@ class ExchangeDir {
 void WriteNewFile(const std::string& path, const std::string& bytes, mode_t mode,
                   bool synced = false);
 
+// Whether the write-ahead log beside a database holds what is not yet in its file.
+bool LogHolds(const std::string& database);
+
+// A new file at `to` with the bytes, the permission bits and (where this process may give it)
+// the owner of the file at `from`.
+void CopyFileAs(const std::string& from, const std::string& to);
+
 // Makes the renames and removals in a folder last: a journal that says they happened must not
 // outlive them after a crash.
 void SyncFolder(const std::string& folder);
