@@ -447,20 +447,56 @@ TEST_F(PimsyncSyncTest, ALinkedPrivateStoreStaysALinkedPrivateStore) {
   EXPECT_EQ(Names("phone.db"), "N1, N2, N3 | ");
 }
 
+// A record changed on both sides since the last run is named with the side whose change won: the
+// later one, or a deletion.
+TEST_F(PimsyncSyncTest, ARecordChangedOnBothSidesIsNamedWithTheSideThatWon) {
+  for (const char* name : {"Zoe", "Ann", "Cy", "Dan"})
+    Ok(std::string("notes|add-person|notes.db|CellPhoneNumber=1|FirstName=") + name);
+  Ok(kSync);
+  const auto set = [&](const char* db, const char* id, const char* at) {
+    Ok(std::string("notes|set|") + db + "|" + id + "|--modified|2036-01-01 " + at +
+       "|CellPhoneNumber=" + db);
+  };
+  set("notes.db", "1", "17:00:00");
+  set("phone.db", "1", "17:30:00");
+  set("notes.db", "2", "17:40:00");
+  set("phone.db", "2", "17:30:00");
+  set("notes.db", "3", "17:00:00");
+  Ok("notes|delete|phone.db|3");
+  set("phone.db", "4", "17:00:00");
+  Ok("notes|delete|notes.db|4");
+  std::string report = Report("3 2 0 1 1  3 2 0 1 1  0 0 0 0 0  0 0 0 0 0",
+                              {"changed: Zoe|deleted: Cy", "changed: Ann|deleted: Dan"});
+  report.insert(report.find("to-dos\n"),
+                "  changed on both sides since the last run: 4\n"
+                "    the phone's change won over Notes': Zoe\n"
+                "    the phone's deletion won over Notes' change: Cy\n"
+                "    Notes' change won over the phone's: Ann\n"
+                "    Notes' deletion won over the phone's change: Dan\n");
+  EXPECT_EQ(Ok(kSync), report);
+  EXPECT_EQ(Look(Path("notes.db"), "Person", {"FirstName", "CellPhoneNumber"}) + " / " +
+                Look(Path("phone.db"), "Person", {"FirstName", "CellPhoneNumber"}),
+            "Zoe/phone.db, Ann/notes.db / Zoe/phone.db, /notes.db");
+}
+
 TEST_F(PimsyncSyncTest, DemoSyncsASampleThatDriftedApart) {
+  std::string report =
+      Report("13 14 2 2 1  13 14 2 1 1  7 7 1 0 1  6 7 1 1 0",
+             {"added: Olivia Park, Paul Quinn|changed: Ann Archer Archer, Carla "
+              "Diaz|deleted: Henry Irwin",
+              "added: Mia Novak, Noah Ortiz|changed: Bob Baker|deleted: Grace Hall",
+              "added: Buy a birthday present|deleted: Pay taxes",
+              "added: Book the holiday|changed: Dentist (moved to 4 pm)"});
+  report.insert(report.find("to-dos\n"),
+                "  changed on both sides since the last run: 1\n"
+                "    the phone's change won over Notes': Carla Diaz\n");
   EXPECT_EQ(Ok("demo|sample"),
             "Set up sample: a Notes database and a phone that were synced once and have drifted\n"
             "apart since. In Notes: Bob's office number and Carla's e-mail changed, Grace\n"
             "deleted, Mia and Noah added, the dentist renamed, the holiday to-do added. On the\n"
             "phone: Ann's mobile and Carla's e-mail changed (the phone's edit is the later one),\n"
             "Henry deleted, Olivia and Paul added, the taxes to-do deleted, a to-do added.\n\n" +
-                Report("13 14 2 2 1  13 14 2 1 1  7 7 1 0 1  6 7 1 1 0",
-                       {"added: Olivia Park, Paul Quinn|changed: Ann Archer Archer, Carla "
-                        "Diaz|deleted: Henry Irwin",
-                        "added: Mia Novak, Noah Ortiz|changed: Bob Baker|deleted: Grace Hall",
-                        "added: Buy a birthday present|deleted: Pay taxes",
-                        "added: Book the holiday|changed: Dentist (moved to 4 pm)"}) +
-                "exchanged files: sample/exchange\n");
+                report + "exchanged files: sample/exchange\n");
   // A folder that holds something the demo did not make is left alone.
   std::filesystem::create_directory(Path("mine"));
   WriteFile(Path("mine/letter.txt"), "Dear Ann");

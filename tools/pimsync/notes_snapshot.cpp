@@ -1,6 +1,7 @@
 #include "notes_snapshot.h"
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <string_view>
 #include <utility>
@@ -25,6 +26,13 @@ constexpr const char* kStampedItems[] = {kPersonTypeItem, kEntryTypeItem, kEntry
 bool IsStamped(const LNString& name) {
   return std::any_of(std::begin(kStampedItems), std::end(kStampedItems),
                      [&](const char* stamped) { return SameNotesName(name, stamped); });
+}
+
+// Of a Person document, only the items a sync carries: a change to another one is no change to
+// the contact, and the phone never sees it.
+bool IsSynced(const LNString& name) {
+  return std::any_of(std::begin(kPersonItemNames), std::end(kPersonItemNames),
+                     [&](const char* synced) { return SameNotesName(name, synced); });
 }
 
 bool NameBefore(const LNItem* a, const LNItem* b) {
@@ -118,7 +126,6 @@ class Earlier {
     const SnapshotNotes::Note* note = Find(id);
     return note != nullptr && note->modified == modified ? note : nullptr;
   }
-  bool Exists() const { return notes_ != nullptr; }
 
  private:
   const SnapshotNotes* notes_;
@@ -147,11 +154,8 @@ void Read(LNNotesSession& session, const std::string& path, NotesSnapshot& into,
       const SnapshotNotes::Note* then = earlier_contacts.Find(id);
       if (then != nullptr && then->modified == modified) {
         into.contacts.Add(*then);
-      } else if (then == nullptr && earlier_contacts.Exists()) {
-        // New since the earlier look: counted as added, its values compared with nothing.
-        into.contacts.Add({id, modified, 0, ContactName(note.GetItems())});
       } else {
-        into.contacts.Add(id, modified, note.GetItems(), ContactName(note.GetItems()));
+        into.contacts.Add(id, modified, note.GetItems(), ContactName(note.GetItems()), true);
       }
     } else if (read_todos) {
       if (const auto* same = earlier_todos.Unchanged(id, modified)) {
@@ -159,7 +163,8 @@ void Read(LNNotesSession& session, const std::string& path, NotesSnapshot& into,
       } else if (const auto* other = earlier_others.Unchanged(id, modified)) {
         into.others.Add(*other);
       } else if (const Fit fit = FitOf(note, days); fit == Fit::kSynced) {
-        into.todos.Add(id, modified, note.GetItems(), TextOf(note.GetItems(), kEntryBriefItem));
+        into.todos.Add(id, modified, note.GetItems(), TextOf(note.GetItems(), kEntryBriefItem),
+                       false);
       } else {
         into.others.Add({id, modified, 0, {}});
         if (fit != Fit::kNoEntry) {
@@ -175,13 +180,13 @@ void Read(LNNotesSession& session, const std::string& path, NotesSnapshot& into,
 }  // namespace
 
 void SnapshotNotes::Add(uint32_t id, const LNDatetime& modified, const std::vector<LNItem>& items,
-                        std::string name) {
+                        std::string name, bool person) {
   // By name, so that a save that moves an item changes nothing; an item without values reads as
   // a missing one.
   // A note holds each name once, so the order by name is the same whatever sort makes it.
   named_.clear();
   for (const LNItem& item : items) {
-    if (!IsStamped(item.GetName())) named_.push_back(&item);
+    if (person ? IsSynced(item.GetName()) : !IsStamped(item.GetName())) named_.push_back(&item);
   }
   std::sort(named_.begin(), named_.end(), NameBefore);
   scratch_.clear();
@@ -258,6 +263,79 @@ Changes Compare(const SnapshotNotes& before, const SnapshotNotes& after) {
     }
   }
   return changes;
+}
+
+Changes Overruled(const SnapshotNotes& seen, const SnapshotNotes& before,
+                  const SnapshotNotes& after) {
+  Changes overruled;
+  const auto count = [](size_t& group, std::vector<std::string>& names, const std::string& name) {
+    if (group++ < Changes::kNamed) names.push_back(name);
+  };
+  Earlier then(&seen);
+  Earlier now(&after);
+  for (size_t i = 0; i < before.size(); ++i) {
+    const SnapshotNotes::Note& note = before[i];
+    const SnapshotNotes::Note* last = then.Find(note.id);
+    if (last == nullptr || last->digest == note.digest) continue;
+    const SnapshotNotes::Note* end = now.Find(note.id);
+    if (end == nullptr) {
+      count(overruled.deleted, overruled.deleted_names, note.name);
+    } else if (end->digest != note.digest) {
+      count(overruled.changed, overruled.changed_names, note.name);
+    }
+  }
+  return overruled;
+}
+
+namespace {
+
+constexpr std::string_view kLastLookHead = "pimsync last look 1\n";
+
+void Put(std::string& bytes, const SnapshotNotes& notes) {
+  AppendBytes(bytes, static_cast<uint32_t>(notes.size()));
+  for (size_t i = 0; i < notes.size(); ++i)
+    AppendBytes(bytes, notes[i].id, notes[i].digest);
+}
+
+bool Take(std::string_view& bytes, SnapshotNotes& notes) {
+  const auto take = [&](auto& value) {
+    if (bytes.size() < sizeof value) return false;
+    std::memcpy(&value, bytes.data(), sizeof value);
+    bytes.remove_prefix(sizeof value);
+    return true;
+  };
+  uint32_t count = 0;
+  if (!take(count) || bytes.size() / (sizeof(uint32_t) + sizeof(uint64_t)) < count) return false;
+  for (uint32_t i = 0; i < count; ++i) {
+    SnapshotNotes::Note note{};
+    take(note.id);
+    take(note.digest);
+    // In ascending note IDs, as every look keeps them.
+    if (notes.size() > 0 && notes[notes.size() - 1].id >= note.id) return false;
+    notes.Add(note);
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string LastLookBytes(const NotesSnapshot& notes, const NotesSnapshot& phone) {
+  std::string bytes(kLastLookHead);
+  for (const NotesSnapshot* side : {&notes, &phone}) {
+    Put(bytes, side->contacts);
+    Put(bytes, side->todos);
+  }
+  return bytes;
+}
+
+LastLook ReadLastLook(std::string_view bytes) {
+  LastLook look;
+  if (bytes.substr(0, kLastLookHead.size()) != kLastLookHead) return {};
+  bytes.remove_prefix(kLastLookHead.size());
+  for (NotesSnapshot* side : {&look.notes, &look.phone}) {
+    if (!Take(bytes, side->contacts) || !Take(bytes, side->todos)) return {};
+  }
+  return bytes.empty() ? look : LastLook{};
 }
 
 }  // namespace pim::cli

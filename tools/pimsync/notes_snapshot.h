@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "notes/sync_scope.h"
@@ -24,9 +25,10 @@ class SnapshotNotes {
     std::string name;  // as a person knows the record: a contact's name, a to-do's brief
   };
 
-  // Notes are added in ascending note-ID order.
+  // Notes are added in ascending note-ID order. Of a Person document, the digest takes only
+  // the items a sync carries.
   void Add(uint32_t id, const notes::LNDatetime& modified, const std::vector<notes::LNItem>& items,
-           std::string name);
+           std::string name, bool person);
   void Add(const Note& note) { notes_.push_back(note); }
   size_t size() const { return notes_.size(); }
   const Note& operator[](size_t i) const { return notes_[i]; }
@@ -68,5 +70,20 @@ struct Changes {
 };
 
 Changes Compare(const SnapshotNotes& before, const SnapshotNotes& after);
+
+// The records of a side that were changed since `seen` (what the last run saw at its end) and
+// that a run then changed or deleted: the other side's change or deletion won over them.
+Changes Overruled(const SnapshotNotes& seen, const SnapshotNotes& before,
+                  const SnapshotNotes& after);
+
+// What a run saw of both sides at its end, kept beside the store for the next run: each record's
+// note ID and digest.
+struct LastLook {
+  NotesSnapshot notes;
+  NotesSnapshot phone;
+};
+std::string LastLookBytes(const NotesSnapshot& notes, const NotesSnapshot& phone);
+// Nothing when the bytes are not those LastLookBytes writes.
+LastLook ReadLastLook(std::string_view bytes);
 
 }  // namespace pim::cli

@@ -285,9 +285,40 @@ void PrintNames(const Changes& changes, const char* unnamed) {
   }
 }
 
-void PrintKind(const char* kind, const char* unnamed, const SnapshotNotes& notes_before,
-               const SnapshotNotes& notes_after, const SnapshotNotes& phone_before,
-               const SnapshotNotes& phone_after) {
+// A side's records as the last run left them, before this run, and after it.
+struct Looks {
+  const SnapshotNotes& seen;
+  const SnapshotNotes& before;
+  const SnapshotNotes& after;
+};
+
+// The records changed on both sides since the last run, and which side's change won.
+void PrintConflicts(const char* unnamed, const Looks& notes, const Looks& phone) {
+  const Changes notes_lost = Overruled(notes.seen, notes.before, notes.after);
+  const Changes phone_lost = Overruled(phone.seen, phone.before, phone.after);
+  const size_t count =
+      notes_lost.changed + notes_lost.deleted + phone_lost.changed + phone_lost.deleted;
+  if (count == 0) return;
+  std::printf("  changed on both sides since the last run: %zu\n", count);
+  for (const auto& [lost, won, names] :
+       {std::tuple{notes_lost.changed, "the phone's change won over Notes'",
+                   &notes_lost.changed_names},
+        std::tuple{notes_lost.deleted, "the phone's deletion won over Notes' change",
+                   &notes_lost.deleted_names},
+        std::tuple{phone_lost.changed, "Notes' change won over the phone's",
+                   &phone_lost.changed_names},
+        std::tuple{phone_lost.deleted, "Notes' deletion won over the phone's change",
+                   &phone_lost.deleted_names}}) {
+    if (lost > 0) std::printf("    %s: %s\n", won, FirstOf(*names, lost, unnamed).c_str());
+  }
+}
+
+void PrintKind(const char* kind, const char* unnamed, const Looks& notes_looks,
+               const Looks& phone_looks) {
+  const SnapshotNotes& notes_before = notes_looks.before;
+  const SnapshotNotes& notes_after = notes_looks.after;
+  const SnapshotNotes& phone_before = phone_looks.before;
+  const SnapshotNotes& phone_after = phone_looks.after;
   const Changes notes = Compare(notes_before, notes_after);
   const Changes phone = Compare(phone_before, phone_after);
   std::printf("%s\n", kind);
@@ -297,6 +328,7 @@ void PrintKind(const char* kind, const char* unnamed, const SnapshotNotes& notes
   std::printf("  phone: %zu before, %zu after: %zu added, %zu changed, %zu deleted\n",
               phone_before.size(), phone_after.size(), phone.added, phone.changed, phone.deleted);
   PrintNames(phone, unnamed);
+  PrintConflicts(unnamed, notes_looks, phone_looks);
 }
 
 // The records in a phone record file: its lines that begin one.
@@ -369,12 +401,21 @@ void GuardDeletions(const SyncOptions& options, bool store_pairs, const SideCoun
   }
 }
 
-// The files a run may have copied: its own, and the store's check.
+// Beside the store: what the last run saw of each record at its end, by which the next one
+// knows the records changed on both sides since.
+std::string LastLookPath(const std::string& store) {
+  return store + ".last-look";
+}
+
+// The files a run may have copied: its own, the store's check and the last look.
 std::vector<std::string> RunPaths(const std::vector<RunFile>& files) {
   std::vector<std::string> paths;
   for (const RunFile& file : files) {
     paths.push_back(file.path);
-    if (file.IsStore()) paths.push_back(StoreCheckPath(file.path));
+    if (file.IsStore()) {
+      paths.push_back(StoreCheckPath(file.path));
+      paths.push_back(LastLookPath(file.path));
+    }
   }
   return paths;
 }
@@ -447,8 +488,11 @@ int RunSync(const SyncOptions& options) {
   std::exception_ptr store_refused;
   // What the databases say of themselves is read beside the copies too.
   RunDatabases paired;
+  LastLook last_look;
   std::thread store_check([&] {
     try {
+      if (std::string bytes; options.report && ReadWholeFile(LastLookPath(options.store), bytes))
+        last_look = ReadLastLook(bytes);
       paired = ReadDatabases(databases);
       CheckStore(handler, options.store, paired);
     } catch (...) {
@@ -687,6 +731,12 @@ int RunSync(const SyncOptions& options) {
                      CalendarDayText(options.todo_range.first) + " " +
                      CalendarDayText(options.todo_range.last) + "\n",
                  saved->mode);
+      // Without looks, the last one would be older than the store.
+      if (options.report) {
+        staged.Add(LastLookPath(options.store), LastLookBytes(notes_now, phone_now), saved->mode);
+      } else if (struct stat st{}; ::lstat(LastLookPath(options.store).c_str(), &st) == 0) {
+        staged.Delete(LastLookPath(options.store));
+      }
     }
     RunChanges changes;
     changes.counted = options.report;
@@ -701,12 +751,13 @@ int RunSync(const SyncOptions& options) {
                                      : "pimsync: interrupted after the changes were committed\n");
     return 128 + g_stop_signal;
   }
-  if (!options.report) return status;
+  if (!options.report || options.quiet) return status;
   if (options.dry_run) std::printf("preview: what a run would do now; nothing was changed\n");
-  PrintKind("contacts", "(no name)", notes_before.contacts, notes_now.contacts,
-            phone_before.contacts, phone_now.contacts);
-  PrintKind("to-dos", "(no brief)", notes_before.todos, notes_now.todos, phone_before.todos,
-            phone_now.todos);
+  PrintKind("contacts", "(no name)",
+            {last_look.notes.contacts, notes_before.contacts, notes_now.contacts},
+            {last_look.phone.contacts, phone_before.contacts, phone_now.contacts});
+  PrintKind("to-dos", "(no brief)", {last_look.notes.todos, notes_before.todos, notes_now.todos},
+            {last_look.phone.todos, phone_before.todos, phone_now.todos});
   PrintLeftOut(notes_before, options.todo_range);
   // In words; the entry points and their results with --debug.
   std::string failed;

@@ -41,6 +41,7 @@ struct SyncOptions {
   bool dry_run = false;  // the run on copies kept elsewhere, reported, and nothing put in place
   int32_t keep_history = kDefaultKeptRuns;  // the runs kept for undo
   bool report = true;  // false: no looks at the databases, nothing printed but messages
+  bool quiet = false;  // looks taken, but nothing printed but messages
 };
 
 // Sets the days whose to-dos the library takes.
