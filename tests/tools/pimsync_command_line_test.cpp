@@ -113,6 +113,8 @@ TEST_F(PimsyncCommandLineTest, BadArgumentsAreRefusedWithStatusTwo) {
        {"dump", "dump: give the STORE file"},
        {"purge", "purge: --contacts is required"},
        {"purge|--contacts|c|--keep-history|-1", "purge: --keep-history takes 0 or more"},
+       {"verify|--contacts|c|--phone|p", "verify: --store is required"},
+       {"verify|--contacts|c|--phone|p|--store|s|--json=1", "verify: --json takes no value"},
        {"history", "history: --store is required"},
        {"undo|--store|s|--keep-history|x", "undo: --keep-history takes a whole number, not 'x'"},
        {"demo|a|b", "demo: unexpected argument 'b'"}});

@@ -22,6 +22,7 @@ struct Command {
 constexpr Command kCommands[] = {
     {"sync", pim::cli::kSyncSummary, pim::cli::RunSyncCommand},
     {"demo", pim::cli::kDemoSummary, pim::cli::RunDemoCommand},
+    {"verify", pim::cli::kVerifySummary, pim::cli::RunVerifyCommand},
     {"dump", pim::cli::kDumpSummary, pim::cli::RunDumpCommand},
     {"history", pim::cli::kHistorySummary, pim::cli::RunHistoryCommand},
     {"undo", pim::cli::kUndoSummary, pim::cli::RunUndoCommand},

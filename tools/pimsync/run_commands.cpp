@@ -14,6 +14,7 @@
 #include "notes/sync_scope.h"
 #include "purge_run.h"
 #include "sync_run.h"
+#include "verify_run.h"
 
 namespace pim::cli {
 namespace {
@@ -79,6 +80,19 @@ constexpr char kDumpUsage[] =
     "Prints every record of a store file as the handler's debug output shows it: the to-dos as\n"
     "VTODO texts, then the contacts as vCards. With --as-phone, writes the phone record files of\n"
     "a phone whose memory equals the store instead, LUIDs being the note IDs.\n";
+
+constexpr char kVerifyUsage[] =
+    "usage: pimsync verify --contacts DB [--calendar DB] --phone DB --store FILE [--json]\n"
+    "                      [--library PATH]\n"
+    "\n"
+    "Reads Notes, the phone and the store that the last sync on them saved, and lists, for each\n"
+    "pair of records the store holds, the fields in which Notes and the phone disagree, then\n"
+    "the records of either side that the store pairs with nothing. Changes nothing.\n"
+    "\n"
+    "  --json    one JSON object: {\"agree\":BOOL,\"contacts\":{...},\"todos\":{...}}\n"
+    "\n"
+    "Exit status: 0 when both sides agree, 1 when they differ, 2 when it cannot tell (a file\n"
+    "missing or unreadable, or a store that is not the last run's).\n";
 
 std::string PurgeUsage() {
   return Format(
@@ -149,6 +163,11 @@ constexpr OptionSpec kSyncOptions[] = {
 constexpr OptionSpec kDumpOptions[] = {
     {"--as-phone", OptionSpec::kFlag},
     {"--library", OptionSpec::kValue},
+};
+constexpr OptionSpec kVerifyOptions[] = {
+    {"--contacts", OptionSpec::kValue}, {"--calendar", OptionSpec::kValue},
+    {"--phone", OptionSpec::kValue},    {"--store", OptionSpec::kValue},
+    {"--json", OptionSpec::kFlag},      {"--library", OptionSpec::kValue},
 };
 constexpr OptionSpec kPurgeOptions[] = {
     {"--contacts", OptionSpec::kValue}, {"--calendar", OptionSpec::kValue},
@@ -232,6 +251,23 @@ int RunDumpCommand(std::span<const std::string> args) {
     }
     return result == 0 ? kExitOk : kExitFailure;
   });
+}
+
+int RunVerifyCommand(std::span<const std::string> args) {
+  return RunCommand("verify", kVerifyUsage, kVerifyOptions, args,
+                    [](const ParsedArguments& parsed) {
+                      NoPlainArguments(parsed);
+                      VerifyOptions options;
+                      options.contacts_db = Required(parsed, "--contacts");
+                      options.phone_db = Required(parsed, "--phone");
+                      options.store = Required(parsed, "--store");
+                      if (const std::string* calendar = parsed.Value("--calendar"))
+                        options.calendar_db = *calendar;
+                      if (const std::string* library = parsed.Value("--library"))
+                        options.library = *library;
+                      options.json = parsed.HasFlag("--json");
+                      return RunVerify(options);
+                    });
 }
 
 int RunPurgeCommand(std::span<const std::string> args) {
