@@ -182,7 +182,9 @@ TEST_F(RetrievalTest, CountsAndTracesPersonsAndTheSingleDayEntriesOfItsRange) {
 TEST_F(RetrievalTest, ADamagedStoreKeepsTheRecordsReadBeforeItsFault) {
   contacts_.AddDocument({{"FirstName", "Ann"}}, "2005-01-10 10:00:00");
   // Two contacts, the second cut short after its note ID.
-  WriteFile(store_, std::string(kOneContact).replace(6, 1, "\x02") + Hex("0180 05000000"));
+  std::string two = kOneContact;
+  two[6] = '\x02';
+  WriteFile(store_, two + Hex("0180 05000000"));
   ASSERT_EQ(h_.Init(), 0);
   ASSERT_EQ(Prepare(), 0);
   EXPECT_EQ(h_.RetrievePIM(), 0);
