@@ -28,7 +28,7 @@ std::string HandlerLibrary::DefaultPath() {
   std::string folder(self, static_cast<size_t>(n));
   folder.erase(folder.rfind('/') + 1);
   // Beside the program, as the build leaves them, then where an installation puts libraries.
-  const std::string tried[] = {folder + "libpimhandler.so", folder + "../lib/libpimhandler.so"};
+  const std::string tried[] = {folder + "libpimhandler.so", folder + PIMSYNC_INSTALLED_LIBRARY};
   for (const std::string& path : tried) {
     if (::access(path.c_str(), F_OK) == 0) return path;
   }

@@ -29,8 +29,9 @@ struct EntryName {
 
 class HandlerLibrary {
  public:
-  // libpimhandler.so in the folder of the running pimsync binary, or in ../lib from there; throws
-  // std::runtime_error naming both when neither is there.
+  // libpimhandler.so in the folder of the running pimsync binary, or libpimhandler.so.1 in the
+  // library folder of its installation (../lib); throws std::runtime_error naming both when
+  // neither is there.
   static std::string DefaultPath();
 
   // Loads the library; a library that cannot be loaded, or lacks an entry point that pimsync

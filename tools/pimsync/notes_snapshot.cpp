@@ -146,7 +146,7 @@ void Read(LNNotesSession& session, const std::string& path, NotesSnapshot& into,
   Earlier earlier_others(earlier != nullptr ? &earlier->others : nullptr);
   for (uint32_t i = 0; i < documents.GetCount(); ++i) {
     // Every note viewed as an entry; only those with an entry's items answer as one.
-    LNCalendarEntry note(std::move(documents[i]));
+    LNCalendarEntry note(documents[i]);
     Check(note.Open(0));
     const uint32_t id = note.GetNoteID();
     const LNDatetime modified = note.GetLastModified();

@@ -54,8 +54,10 @@ std::string SyncUsage() {
       "                      the other side what one side deleted\n"
       "  --contact-limit N   the most contacts the phone holds (default %d)\n"
       "  --calendar-limit N  the most to-dos the phone holds (default %d)\n"
-      "  --todo-range FROM..TO  the days whose one-day to-dos the run takes, YYYY-MM-DD (default\n"
-      "                      %s); a range narrower than the last run's is refused unless --force\n"
+      "  --todo-range FROM..TO\n"
+      "                      the days whose one-day to-dos the run takes, YYYY-MM-DD (default\n"
+      "                      %s); a range narrower than the last run's is\n"
+      "                      refused unless --force\n"
       "  --max-delete N|P%%   refuse a run that would delete more than N records, or P%% of\n"
       "                      them, on either side (default 50%%, counted from 10 records on)\n"
       "  --force             run all the same, once: lifts --max-delete, the refusal of a\n"
@@ -89,10 +91,11 @@ constexpr char kVerifyUsage[] =
     "pair of records the store holds, the fields in which Notes and the phone disagree, then\n"
     "the records of either side that the store pairs with nothing. Changes nothing.\n"
     "\n"
-    "  --json    one JSON object: {\"agree\":BOOL,\"contacts\":{...},\"todos\":{...}}\n"
+    "  --json          one JSON object: {\"agree\":BOOL,\"contacts\":{...},\"todos\":{...}}\n"
+    "  --library PATH  the handler library (default: libpimhandler.so beside pimsync)\n"
     "\n"
     "Exit status: 0 when both sides agree, 1 when they differ, 2 when it cannot tell (a file\n"
-    "missing or unreadable, or a store that is not the last run's).\n";
+    "missing or unreadable, a store that is not the last run's, a run in progress).\n";
 
 std::string PurgeUsage() {
   return Format(
