@@ -151,6 +151,8 @@ TEST_F(PimsyncCommandLineTest, BadArgumentsAreRefusedWithStatusTwo) {
        {"sync|--contacts|c|--phone|p|--store=", "sync: --store is required"},
        {sync + "--|--help", "sync: unexpected argument '--help'"},
        {sync + "--mode|3", "sync: --mode takes 0, 1 or 2"},
+       {sync + "--gammu", "sync: --gammu and --phone name two phones: give one of them"},
+       {sync + "--memory|SM", "sync: --memory goes with --gammu"},
        {sync + "--todo-range|2000-01-01..1999-12-31",
         "sync: --todo-range takes FROM..TO, two days written YYYY-MM-DD from 1970-01-01 to "
         "2037-12-31, the first not after the last, not '2000-01-01..1999-12-31'"},

@@ -118,6 +118,14 @@ int Undo(const ParsedArguments& parsed) {
                      HistoryFolder(store) + ").");
   }
   const HistoryEntry& last = entries.back();
+  // A real phone is not put back with the files: the store put back alone would pair what the
+  // phone no longer holds as it did, and the next run would add again what that run added.
+  for (const KeptFile& file : last.files) {
+    if (file.role != "phone") continue;
+    throw RunRefused(Described(last) + " changed a real phone, which undo cannot put back. " +
+                     "Nothing was changed; change on the phone or in Notes what you want back, " +
+                     "and sync again.");
+  }
   std::vector<RunFile> databases;
   for (const KeptFile& file : last.files) {
     if (file.role != "--store" && file.role != "check") databases.push_back({"--phone", file.path});

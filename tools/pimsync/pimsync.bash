@@ -19,7 +19,7 @@ _pimsync() {
     sync)
       options="--contacts --calendar --phone --store --mode --contact-limit --calendar-limit
                --todo-range --max-delete --force --dry-run --keep-history --keep --library
-               --debug --help" ;;
+               --debug --gammu --gammu-config --gammu-section --memory --help" ;;
     verify) options="--contacts --calendar --phone --store --json --library --help" ;;
     purge)
       options="--contacts --calendar --store --yes --dry-run --todo-range --keep-history
@@ -49,7 +49,7 @@ _pimsync() {
   esac
 
   case $prev in
-    --contacts | --calendar | --phone | --store | --library)
+    --contacts | --calendar | --phone | --store | --library | --gammu-config)
       COMPREPLY=($(compgen -f -- "$cur"))
       return ;;
     --keep)
@@ -58,10 +58,13 @@ _pimsync() {
     --mode)
       COMPREPLY=($(compgen -W "0 1 2" -- "$cur"))
       return ;;
+    --memory)
+      COMPREPLY=($(compgen -W "ME SM" -- "$cur"))
+      return ;;
     --alarm)
       COMPREPLY=($(compgen -W "on off" -- "$cur"))
       return ;;
-    --contact-limit | --calendar-limit | --todo-range | --max-delete | --keep-history | \
+    --contact-limit | --calendar-limit | --todo-range | --max-delete | --keep-history | --gammu-section | \
       --first-note-id | --form | --modified | --start | --end | --brief | --number | --datetime)
       return ;;
   esac

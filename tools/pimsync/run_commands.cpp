@@ -41,19 +41,29 @@ std::string SyncUsage() {
       "                    [--mode 0|1|2] [--contact-limit N] [--calendar-limit N]\n"
       "                    [--todo-range FROM..TO] [--max-delete N|P%%] [--force] [--dry-run]\n"
       "                    [--keep-history N] [--keep DIR] [--library PATH] [--debug]\n"
+      "       pimsync sync --contacts DB [--calendar DB] --gammu [--gammu-config FILE]\n"
+      "                    [--gammu-section N] [--memory ME|SM] --store FILE [...]\n"
       "\n"
       "Runs one whole sync between the Notes databases and the fake phone's database, driving two\n"
-      "instances of the handler library as a host drives them, and reports what changed.\n"
+      "instances of the handler library as a host drives them, and reports what changed. With\n"
+      "--gammu, the phone is a real one, reached through gammu%s.\n"
       "\n"
       "  --contacts DB       the Notes database of the %s documents\n"
       "  --calendar DB       the Notes database of the to-dos (default: the contact database)\n"
       "  --phone PHONEDB     the Notes database that plays the phone's memory\n"
+      "  --gammu             sync the phone that gammu's configuration names instead\n"
+      "  --gammu-config FILE gammu's configuration (default: gammu's own search, ~/.gammurc)\n"
+      "  --gammu-section N   the configuration's section N, [gammuN] (default 0, [gammu])\n"
+      "  --memory ME|SM      the phone's memory of contacts: ME, its own (default), or SM, the\n"
+      "                      SIM card's\n"
       "  --store FILE        the sync object store file, kept between runs\n"
       "  --mode M            how deletions are settled: 0%s resends to the phone what it lacks,\n"
       "                      1%s brings back into Notes what Notes lacks, 2%s deletes on\n"
       "                      the other side what one side deleted\n"
-      "  --contact-limit N   the most contacts the phone holds (default %d)\n"
-      "  --calendar-limit N  the most to-dos the phone holds (default %d)\n"
+      "  --contact-limit N   the most contacts the phone holds (default %d; with --gammu, the\n"
+      "                      phone's capacity)\n"
+      "  --calendar-limit N  the most to-dos the phone holds (default %d; with --gammu, the\n"
+      "                      phone's capacity)\n"
       "  --todo-range FROM..TO\n"
       "                      the days whose one-day to-dos the run takes, YYYY-MM-DD (default\n"
       "                      %s); a range narrower than the last run's is\n"
@@ -71,6 +81,11 @@ std::string SyncUsage() {
       "  --debug             print the library's debug output too\n"
       "\n"
       "Exit status 0 when every entry point returned 0.\n",
+#ifdef PIMSYNC_GAMMU
+      "",
+#else
+      " (this pimsync is built without it)",
+#endif
       kPersonForm, mark(0), mark(1), mark(2), defaults.contact_limit, defaults.calendar_limit,
       RangeText(defaults.todo_range).c_str(), defaults.keep_history);
 }
@@ -161,7 +176,9 @@ constexpr OptionSpec kSyncOptions[] = {
     {"--library", OptionSpec::kValue},        {"--debug", OptionSpec::kFlag},
     {"--max-delete", OptionSpec::kValue},     {"--force", OptionSpec::kFlag},
     {"--dry-run", OptionSpec::kFlag},         {"--keep-history", OptionSpec::kValue},
-    {"--todo-range", OptionSpec::kValue},
+    {"--todo-range", OptionSpec::kValue},     {"--gammu", OptionSpec::kFlag},
+    {"--gammu-config", OptionSpec::kValue},   {"--gammu-section", OptionSpec::kValue},
+    {"--memory", OptionSpec::kValue},
 };
 constexpr OptionSpec kDumpOptions[] = {
     {"--as-phone", OptionSpec::kFlag},
@@ -186,15 +203,45 @@ int RunSyncCommand(std::span<const std::string> args) {
     NoPlainArguments(parsed);
     SyncOptions options;
     options.contacts_db = Required(parsed, "--contacts");
-    options.phone_db = Required(parsed, "--phone");
+    options.gammu = parsed.HasFlag("--gammu");
+    if (options.gammu) {
+      if (parsed.Value("--phone") != nullptr) {
+        throw UsageError("--gammu and --phone name two phones: give one of them");
+      }
+#ifndef PIMSYNC_GAMMU
+      throw UsageError("this pimsync is built without gammu, so --gammu is not there");
+#endif
+      if (const std::string* config = parsed.Value("--gammu-config"))
+        options.gammu_options.config = *config;
+      options.gammu_options.section = Number(parsed, "--gammu-section", 0);
+      if (options.gammu_options.section < 0) throw UsageError("--gammu-section takes 0 or more");
+      if (const std::string* memory = parsed.Value("--memory")) {
+        if (*memory != "ME" && *memory != "SM")
+          throw UsageError("--memory takes ME or SM, not '" + *memory + "'");
+        options.gammu_options.memory = *memory;
+      }
+      // The phone's capacity, unless given.
+      if (parsed.Value("--contact-limit") == nullptr) options.contact_limit = -1;
+      if (parsed.Value("--calendar-limit") == nullptr) options.calendar_limit = -1;
+    } else {
+      for (const char* option : {"--gammu-config", "--gammu-section", "--memory"}) {
+        if (parsed.Value(option) != nullptr)
+          throw UsageError(std::string(option) + " goes with --gammu");
+      }
+      options.phone_db = Required(parsed, "--phone");
+    }
     options.store = Required(parsed, "--store");
     if (const std::string* calendar = parsed.Value("--calendar")) options.calendar_db = *calendar;
     options.mode = Number(parsed, "--mode", options.mode);
     if (options.mode < 0 || options.mode > 2) throw UsageError("--mode takes 0, 1 or 2");
-    options.contact_limit = Number(parsed, "--contact-limit", options.contact_limit);
-    options.calendar_limit = Number(parsed, "--calendar-limit", options.calendar_limit);
-    if (options.contact_limit < 0) throw UsageError("--contact-limit takes 0 or more");
-    if (options.calendar_limit < 0) throw UsageError("--calendar-limit takes 0 or more");
+    if (parsed.Value("--contact-limit") != nullptr) {
+      options.contact_limit = Number(parsed, "--contact-limit", options.contact_limit);
+      if (options.contact_limit < 0) throw UsageError("--contact-limit takes 0 or more");
+    }
+    if (parsed.Value("--calendar-limit") != nullptr) {
+      options.calendar_limit = Number(parsed, "--calendar-limit", options.calendar_limit);
+      if (options.calendar_limit < 0) throw UsageError("--calendar-limit takes 0 or more");
+    }
     if (const std::string* keep = parsed.Value("--keep")) options.keep_dir = *keep;
     if (const std::string* library = parsed.Value("--library")) options.library = *library;
     options.debug = parsed.HasFlag("--debug");

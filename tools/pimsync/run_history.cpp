@@ -243,7 +243,11 @@ std::map<std::string, std::string> RolesOf(const std::vector<RunFile>& files) {
   std::map<std::string, std::string> roles;
   for (const RunFile& file : files) {
     roles.emplace(WrittenPath(file.path), file.option);
-    if (file.IsStore()) roles.emplace(StoreCheckPath(file.path), "check");
+    if (file.IsStore()) {
+      roles.emplace(StoreCheckPath(file.path), "check");
+      // What a run with a real phone saw of it (only such a run writes this file).
+      roles.emplace(WrittenPath(file.path + ".phone"), "phone");
+    }
   }
   return roles;
 }

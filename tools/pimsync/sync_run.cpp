@@ -25,6 +25,7 @@
 #include <utility>
 #include <vector>
 
+#include "gammu_side.h"
 #include "handler_library.h"
 #include "notes_snapshot.h"
 #include "run_checks.h"
@@ -259,7 +260,8 @@ const char* InWords(std::string_view step) {
       {"PIMHandler_DeinitAsFakePhone", "ending the phone's session"},
       {"PIMHandler_UpdatePIM", "changing Notes"},
       {"PIMHandler_UpdateVCardLUID", "recording the phone's new contacts"},
-      {"PIMHandler_UpdateVCalLUID", "recording the phone's new to-dos"}};
+      {"PIMHandler_UpdateVCalLUID", "recording the phone's new to-dos"},
+      {"the phone", "changing the phone"}};
   for (const auto& [name, words] : kWords) {
     if (name == step) return words;
   }
@@ -380,7 +382,8 @@ SideCount CountSide(const NotesSnapshot& before, const NotesSnapshot& after) {
 void GuardDeletions(const SyncOptions& options, bool store_pairs, const SideCount& notes,
                     const SideCount& phone) {
   const std::string notes_side = "Notes (" + options.contacts_db + ")";
-  const std::string phone_side = "the phone (" + options.phone_db + ")";
+  const std::string phone_side =
+      options.gammu ? "the phone" : "the phone (" + options.phone_db + ")";
   const char* again = " Nothing was changed; if that is what you want, run again with --force.";
   for (const auto& [side, count] : {std::pair{&notes_side, notes}, std::pair{&phone_side, phone}}) {
     if (store_pairs && count.held == 0) {
@@ -415,6 +418,7 @@ std::vector<std::string> RunPaths(const std::vector<RunFile>& files) {
     if (file.IsStore()) {
       paths.push_back(StoreCheckPath(file.path));
       paths.push_back(LastLookPath(file.path));
+      paths.push_back(GammuSide::MemoryPath(file.path));
     }
   }
   return paths;
@@ -440,13 +444,13 @@ std::optional<SavedStore> CheckSaved(const std::string& store) {
 
 }  // namespace
 
-int RunSync(const SyncOptions& options) {
+int RunSync(SyncOptions options) {
   const std::string library =
       options.library.empty() ? HandlerLibrary::DefaultPath() : options.library;
   g_debug = options.debug;
 
-  std::vector<RunFile> databases = {{"--contacts", options.contacts_db},
-                                    {"--phone", options.phone_db}};
+  std::vector<RunFile> databases = {{"--contacts", options.contacts_db}};
+  if (!options.gammu) databases.push_back({"--phone", options.phone_db});
   if (!options.calendar_db.empty()) databases.push_back({"--calendar", options.calendar_db});
   std::vector<RunFile> all = databases;
   all.push_back({"--store", options.store});
@@ -511,13 +515,30 @@ int RunSync(const SyncOptions& options) {
   if (store_refused) std::rethrow_exception(store_refused);
   if (not_copied) std::rethrow_exception(not_copied);
   StagedRun& staged = *copies;
+  // A real phone is read before anything else moves: it may be the wrong one, or not answer.
+  std::optional<GammuSide> gammu;
+  if (options.gammu) {
+    gammu.emplace(options.gammu_options, options.store, options.todo_range);
+    for (const std::string& done : gammu->Completed()) {
+      std::fprintf(stderr,
+                   "pimsync: the last run was stopped after it changed the phone; "
+                   "this run completed what it began: %s\n",
+                   done.c_str());
+    }
+    if (options.contact_limit < 0) options.contact_limit = gammu->Capacity(PhoneKind::kContact);
+    if (options.calendar_limit < 0) options.calendar_limit = gammu->Capacity(PhoneKind::kTodo);
+  }
   SyncOptions paths = options;
   paths.contacts_db = staged.PathFor(options.contacts_db);
-  paths.phone_db = staged.PathFor(options.phone_db);
+  if (!options.gammu) paths.phone_db = staged.PathFor(options.phone_db);
   if (!options.calendar_db.empty()) paths.calendar_db = staged.PathFor(options.calendar_db);
   paths.store = staged.PathFor(options.store);
   const std::string calendar_db = paths.calendar_db.empty() ? paths.contacts_db : paths.calendar_db;
   const ExchangeFiles files(dir.path());
+  const GammuSide::Files gammu_files{files.phone_contacts,  files.phone_todos,
+                                     files.contact_changes, files.todo_changes,
+                                     files.contact_answers, files.todo_answers};
+  if (gammu) gammu->WriteRecords(gammu_files);
 
   std::vector<Step> steps;
   bool stopped = false;
@@ -542,6 +563,7 @@ int RunSync(const SyncOptions& options) {
   std::future<NotesSnapshot> notes_after;
   std::future<std::optional<SavedStore>> saved_store;
   std::optional<NotesSnapshot> phone_after;
+  std::optional<NotesSnapshot> notes_early;  // with a real phone: Notes before the phone moves
   // The second looks read again only what the first saw saved since.
   const auto look = [&](const std::string& contacts, const std::string& calendar,
                         const NotesSnapshot* earlier) {
@@ -557,13 +579,15 @@ int RunSync(const SyncOptions& options) {
   {
     // The phone starts first, so that it reads its memory while this process reads Notes, and
     // the first looks run beside them. The fork comes before any thread starts.
-    PhoneProcess phone(paths, library, files);
+    std::optional<PhoneProcess> fake;
+    if (!gammu) fake.emplace(paths, library, files);
     // At the lowest priority: the looks take what the two sides leave of the processors. The
     // phone's comes first, as its second look is the first to be taken.
     notes_looked = std::async(std::launch::async, [&] {
       ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 19);
       try {
-        phone_first.set_value(look(options.phone_db, options.phone_db, nullptr));
+        phone_first.set_value(gammu ? gammu->Before()
+                                    : look(options.phone_db, options.phone_db, nullptr));
       } catch (...) {
         phone_first.set_exception(std::current_exception());
       }
@@ -591,7 +615,8 @@ int RunSync(const SyncOptions& options) {
       // The store it reads is a copy made from a store checked to read whole.
       retrieved = run("PIMHandler_RetrievePIM", PIM_ENTRY(handler, PIMHandler_RetrievePIM)()) == 0;
     }
-    const bool phone_ready = run("PIMHandler_InitAsFakePhone", phone.Answer()) == 0;
+    // A real phone was read before the run began.
+    const bool phone_ready = gammu || run("PIMHandler_InitAsFakePhone", fake->Answer()) == 0;
     // A pass counts the records of both sides, those the store pairs once. A side that alone
     // holds more than a limit passes it whatever the store pairs, and both sides together do
     // when it pairs nothing: the run stops before anything moves (a first run's pass over a
@@ -634,9 +659,47 @@ int RunSync(const SyncOptions& options) {
     if (todos == 1 || over_contacts || over_todos || g_stop_signal != 0) {
       phone_before = phone_looked.get();
       take_notes_before();
-      phone.Tell('q');
+      if (fake) fake->Tell('q');
       stopped = true;
+    } else if (gammu) {
+      // Notes changes on its copies first. The phone cannot be put back: the guards decide on
+      // the changes applied to the host's copy of the phone before the phone is written.
+      run("PIMHandler_UpdatePIM", PIM_ENTRY(handler, PIMHandler_UpdatePIM)());
+      KillPoint();
+      take_notes_before();
+      notes_early = look_at_notes(&notes_before);
+      phone_before = phone_looked.get();
+      gammu->Apply(gammu_files, false);
+      phone_after = gammu->After();
+      if (options.report && !options.force && !options.dry_run) {
+        GuardDeletions(options, store_pairs, CountSide(notes_before, *notes_early),
+                       CountSide(phone_before, *phone_after));
+      }
+      bool written = true;
+      if (!options.dry_run) {
+        try {
+          gammu->Apply(gammu_files, true);
+        } catch (const std::exception& e) {
+          std::fprintf(stderr, "pimsync: %s\n", e.what());
+          written = false;
+        }
+        run("the phone", written ? 0 : 1);
+      }
+      if (written && g_stop_signal == 0) {
+        run("PIMHandler_UpdateVCardLUID",
+            PIM_ENTRY(handler, PIMHandler_UpdateVCardLUID)(files.contact_answers.c_str()));
+        run("PIMHandler_UpdateVCalLUID",
+            PIM_ENTRY(handler, PIMHandler_UpdateVCalLUID)(files.todo_answers.c_str()));
+        PIM_ENTRY(handler, PIMHandler_Deinit)();
+        KillPoint();
+        if (!options.dry_run) saved_store = std::async(std::launch::async, CheckSaved, paths.store);
+      } else {
+        // The store stays as the last run left it; the journal tells the next run what the
+        // phone holds now.
+        stopped = true;
+      }
     } else {
+      PhoneProcess& phone = *fake;
       phone.Tell('s');
       // The phone applies its changes to its memory while the handler applies the phone's to
       // Notes: two processes, two databases. The steps are listed in the order a host calls
@@ -693,15 +756,18 @@ int RunSync(const SyncOptions& options) {
   for (const Step& step : steps) {
     if (step.result != 0) status = 1;
   }
-  const NotesSnapshot notes_now =
-      notes_after.valid() ? notes_after.get() : look_at_notes(&notes_before);
+  const NotesSnapshot notes_now = notes_early           ? std::move(*notes_early)
+                                  : notes_after.valid() ? notes_after.get()
+                                                        : look_at_notes(&notes_before);
   const NotesSnapshot phone_now =
       phone_after ? std::move(*phone_after) : look_at_phone(&phone_before);
   // A run that reached PIMHandler_Deinit saved the store the library made of it: the copies
   // are the new state of every file. One stopped before leaves every file as it was.
   const bool interrupted = g_stop_signal != 0;
   std::string refusal;  // of a preview: what would stop the real run
-  if (!stopped && !interrupted && options.report && !options.force) {
+  // A real phone's run was guarded before the phone was written.
+  if (!stopped && !interrupted && options.report && !options.force &&
+      !(gammu && !options.dry_run)) {
     try {
       GuardDeletions(options, store_pairs, CountSide(notes_before, notes_now),
                      CountSide(phone_before, phone_now));
@@ -726,6 +792,7 @@ int RunSync(const SyncOptions& options) {
           unmarked.push_back(staged.PathFor(databases[i].path));
       }
       if (!unmarked.empty()) MarkPaired(unmarked, pairing);
+      if (gammu) staged.Add(GammuSide::MemoryPath(options.store), gammu->MemoryText(), saved->mode);
       staged.Add(StoreCheckPath(options.store),
                  saved->check + paired.line + PairingLine(pairing) + "to-dos " +
                      CalendarDayText(options.todo_range.first) + " " +
@@ -745,6 +812,7 @@ int RunSync(const SyncOptions& options) {
     changes.todos_notes = Compare(notes_before.todos, notes_now.todos);
     changes.todos_phone = Compare(phone_before.todos, phone_now.todos);
     CommitKept(staged, options.store, "sync", RolesOf(all), changes, options.keep_history);
+    if (gammu) gammu->Committed();
   }
   if (interrupted || g_stop_signal != 0) {
     std::fprintf(stderr, interrupted ? "pimsync: interrupted: nothing was changed\n"

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "gammu_phone.h"
 #include "handler_library.h"
 #include "notes/sync_scope.h"
 #include "run_history.h"
@@ -23,10 +24,12 @@ inline constexpr size_t kGuardedFrom = 10;
 struct SyncOptions {
   std::string contacts_db;
   std::string calendar_db;  // empty: the contact database
-  std::string phone_db;
+  std::string phone_db;     // the fake phone's database; empty with gammu
   std::string store;
+  bool gammu = false;  // a real phone through libgammu
+  GammuOptions gammu_options;
   int32_t mode = kDefaultSyncMode;
-  // The fake phone holds whatever it is given.
+  // The fake phone holds whatever it is given; -1: the real phone's capacity.
   int32_t contact_limit = INT32_MAX;
   int32_t calendar_limit = INT32_MAX;
   CalendarRange todo_range = kHostCalendarRange;
@@ -50,6 +53,6 @@ void SetTodoRange(HandlerLibrary& library, const CalendarRange& range);
 std::string RangeText(const CalendarRange& range);
 
 // Runs the sync and prints the report. 0 only when every entry point returned 0.
-int RunSync(const SyncOptions& options);
+int RunSync(SyncOptions options);
 
 }  // namespace pim::cli
