@@ -108,6 +108,34 @@ TEST_F(PimsyncGammuTest, RunsBringEachSideWhatTheOtherChangedAndNothingTwice) {
   EXPECT_NE(other.err.find("the phone is not the one s.dat pairs"), std::string::npos) << other.err;
 }
 
+// A phone that does not answer ends the run before anything is written, in words.
+TEST_F(PimsyncGammuTest, APhoneThatDoesNotAnswerIsSaidInWordsAndNothingChanges) {
+  WriteFile(Path("gone.rc"),
+            "[gammu]\ndevice = " + Path("gone") + "\nmodel = dummy\nconnection = none\n");
+  const PimsyncResult run =
+      Run("sync|--contacts|notes.db|--gammu|--gammu-config|gone.rc|--store|s.dat");
+  EXPECT_EQ(run.exit_status, 1);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, "pimsync: the phone at " + Path("gone") +
+                         ": connecting: no permission to open the phone's device: ask for access "
+                         "to it (the dialout group, often)\n");
+  EXPECT_FALSE(fs::exists(Path("s.dat")));
+}
+
+// The demo with gammu's dummy phone tells the same story as with the fake phone.
+TEST_F(PimsyncGammuTest, TheDemoRunsTheSameOnTheDummyPhone) {
+  std::vector<std::string> outputs;
+  for (const char* demo : {"demo|fake", "demo|--gammu|dummy"}) {
+    std::string out = Ok(demo);
+    const std::string dir = std::string(demo).substr(std::string(demo).rfind('|') + 1);
+    for (size_t at; (at = out.find(dir)) != std::string::npos;)
+      out.replace(at, dir.size(), "DIR");
+    outputs.push_back(out);
+  }
+  EXPECT_EQ(outputs[0], outputs[1]);
+  EXPECT_NE(Ok("demo|--gammu|dummy").find("0 added, 0 changed, 0 deleted"), std::string::npos);
+}
+
 // Killed after each of its phone writes in turn, then run normally: every record is once on
 // each side.
 TEST_F(PimsyncGammuTest, ARunKilledAfterAnyPhoneWriteDoublesNothing) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "command_line.h"
+#include "gammu_phone.h"
 #include "notes/sync_scope.h"
 #include "notesapi/lncalendar.h"
 #include "notesapi/lnsession.h"
@@ -23,12 +24,16 @@ using namespace pim::notes;
 using Items = std::vector<std::pair<std::string, std::string>>;
 
 constexpr char kDemoUsage[] =
-    "usage: pimsync demo [--library PATH] [DIR]\n"
+    "usage: pimsync demo [--gammu] [--library PATH] [DIR]\n"
     "\n"
     "Sets up, when DIR (default ./pimsync-demo) holds none yet, a sample Notes database\n"
     "(DIR/notes.db) and a sample phone (DIR/phone.db) that were synced once and have drifted\n"
     "apart since, then runs 'pimsync sync' on them with the store DIR/store.dat, keeping the\n"
-    "exchanged files in DIR/exchange. Run again, it shows a run with nothing to do.\n";
+    "exchanged files in DIR/exchange. Run again, it shows a run with nothing to do.\n"
+    "\n"
+    "  --gammu          the phone is gammu's dummy phone, its memory in DIR/phone and its\n"
+    "                   configuration in DIR/gammurc (try 'gammu -c DIR/gammurc getallmemory ME')\n"
+    "  --library PATH   the handler library (default: libpimhandler.so beside pimsync)\n";
 
 LNDatetime At(int year, int month, int day, int hour, int minute) {
   LNDatetime when;
@@ -209,6 +214,7 @@ void Drift(const std::string& notes_path, const std::string& phone_path) {
     notes.RenameTodo(notes.Find(kEntryBriefItem, "Dentist"), "Dentist (moved to 4 pm)", later);
     notes.AddTodo(At(2019, 6, 20, 9, 0), At(2019, 6, 20, 9, 30), "Book the holiday", true);
   }
+  if (phone_path.empty()) return;
   Sample phone(phone_path);
   const LNDatetime later = At(2019, 6, 2, 18, 0);
   phone.Edit(phone.Find(kFirstNameItem, "Ann Archer"), {{kCellPhoneItem, "+44 7700 900099"}},
@@ -222,6 +228,36 @@ void Drift(const std::string& notes_path, const std::string& phone_path) {
   phone.AddTodo(At(2019, 7, 1, 17, 0), At(2019, 7, 1, 17, 30), "Buy a birthday present", true);
 }
 
+// The same drift on a real phone: the phone's edits are the later ones, being made now.
+void DriftOnPhone(const GammuOptions& options) {
+  GammuPhone phone(options);
+  const auto find = [&](PhoneKind kind, const std::string& field, const std::string& value) {
+    for (const PhoneEntry& entry : phone.Read(kind)) {
+      if (const std::string* text = entry.Field(field); text != nullptr && *text == value)
+        return entry.location;
+    }
+    throw std::runtime_error("the sample phone lacks " + value);
+  };
+  const int ann = find(PhoneKind::kContact, "N", "Ann Archer");
+  const int carla = find(PhoneKind::kContact, "N", "Carla Diaz");
+  const int henry = find(PhoneKind::kContact, "N", "Henry Irwin");
+  const int taxes = find(PhoneKind::kTodo, "SUMMARY", "Pay taxes");
+  phone.Change(PhoneKind::kContact, {ann, {{"TEL;CELL;VOICE", "+44 7700 900099"}}});
+  phone.Change(PhoneKind::kContact, {carla, {{"EMAIL;PREF;INTERNET", "carla@home.example"}}});
+  phone.Add(PhoneKind::kContact,
+            {0, {{"N", "Olivia Park"}, {"TEL;CELL;VOICE", "+44 7700 900014"}}});
+  phone.Add(PhoneKind::kContact, {0, {{"N", "Paul Quinn"}, {"TEL;HOME;VOICE", "+44 1632 960015"}}});
+  phone.Add(PhoneKind::kTodo, {0,
+                               {{"DTSTART", "20190701T170000Z"},
+                                {"DTEND", "20190701T173000Z"},
+                                {"AALARM", "ON"},
+                                {"SUMMARY", "Buy a birthday present"}}});
+  // Deleted last: a phone gives a new entry the first free location, and an entry that took a
+  // deleted one's place would read as that entry changed.
+  phone.Delete(PhoneKind::kContact, henry);
+  phone.Delete(PhoneKind::kTodo, taxes);
+}
+
 }  // namespace
 
 int RunDemoCommand(std::span<const std::string> args) {
@@ -232,13 +268,23 @@ int RunDemoCommand(std::span<const std::string> args) {
     }
   }
   try {
-    static constexpr OptionSpec kOptions[] = {{"--library", OptionSpec::kValue}};
+    static constexpr OptionSpec kOptions[] = {{"--library", OptionSpec::kValue},
+                                              {"--gammu", OptionSpec::kFlag}};
     const ParsedArguments parsed = ParseArguments(args, kOptions);
     if (parsed.plain.size() > 1) throw UsageError("unexpected argument '" + parsed.plain[1] + "'");
     const std::string dir = parsed.plain.empty() ? "pimsync-demo" : parsed.plain[0];
     SyncOptions options;
     options.contacts_db = dir + "/notes.db";
-    options.phone_db = dir + "/phone.db";
+    options.gammu = parsed.HasFlag("--gammu");
+#ifndef PIMSYNC_GAMMU
+    if (options.gammu)
+      throw UsageError("this pimsync is built without gammu, so --gammu is not there");
+#endif
+    if (options.gammu) {
+      options.gammu_options.config = dir + "/gammurc";
+    } else {
+      options.phone_db = dir + "/phone.db";
+    }
     options.store = dir + "/store.dat";
     if (const std::string* library = parsed.Value("--library")) options.library = *library;
 
@@ -246,8 +292,9 @@ int RunDemoCommand(std::span<const std::string> args) {
     std::error_code none;
     for (const auto& entry : std::filesystem::directory_iterator(dir, none)) {
       const std::string name = entry.path().filename().string();
-      const bool ours = name == "exchange" || name.rfind("notes.db", 0) == 0 ||
-                        name.rfind("phone.db", 0) == 0 || name.rfind("store.dat", 0) == 0;
+      const bool ours = name == "exchange" || name == "gammurc" || name == "phone" ||
+                        name.rfind("notes.db", 0) == 0 || name.rfind("phone.db", 0) == 0 ||
+                        name.rfind("store.dat", 0) == 0;
       if (!ours) {
         std::fprintf(stderr,
                      "pimsync: demo: %s holds %s, which the demo did not make; give it a new or "
@@ -260,11 +307,29 @@ int RunDemoCommand(std::span<const std::string> args) {
     if (fresh) {
       std::filesystem::create_directories(dir);
       LNSetThrowAllErrorsGlobal(TRUE);
-      std::filesystem::remove(options.phone_db);
       std::filesystem::remove(options.store);
       CreateNotes(options.contacts_db);
-      PairWithPhone(options);
-      Drift(options.contacts_db, options.phone_db);
+      if (options.gammu) {
+        // gammu's dummy phone keeps its memory in a folder of files.
+        const std::string phone = std::filesystem::absolute(dir + "/phone").string();
+        std::filesystem::remove_all(phone);
+        std::filesystem::create_directories(phone);
+        std::FILE* config = std::fopen(options.gammu_options.config.c_str(), "w");
+        if (config == nullptr)
+          throw std::runtime_error("cannot write " + options.gammu_options.config);
+        std::fprintf(config, "[gammu]\ndevice = %s\nmodel = dummy\nconnection = none\n",
+                     phone.c_str());
+        std::fclose(config);
+        SyncOptions first = options;
+        first.quiet = true;
+        if (RunSync(first) != 0) throw std::runtime_error("the sample's first sync failed");
+        Drift(options.contacts_db, "");
+        DriftOnPhone(options.gammu_options);
+      } else {
+        std::filesystem::remove(options.phone_db);
+        PairWithPhone(options);
+        Drift(options.contacts_db, options.phone_db);
+      }
       std::printf(
           "Set up %s: a Notes database and a phone that were synced once and have drifted\n"
           "apart since. In Notes: Bob's office number and Carla's e-mail changed, Grace\n"
@@ -282,6 +347,9 @@ int RunDemoCommand(std::span<const std::string> args) {
     return kExitUsage;
   } catch (LNSTATUS status) {
     std::fprintf(stderr, "pimsync: demo: %s\n", LNGetErrorMessage(status).c_str());
+    return kExitFailure;
+  } catch (const PhoneError& e) {
+    std::fprintf(stderr, "pimsync: demo: %s\n", e.what());
     return kExitFailure;
   }
 }

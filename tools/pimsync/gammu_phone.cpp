@@ -43,8 +43,14 @@ std::string InWords(GSM_Error error) {
   }
 }
 
+// The phone's device, as the configuration names it, for the messages.
+thread_local std::string g_device;
+
 void Check(GSM_Error error, const std::string& doing) {
-  if (error != ERR_NONE) throw PhoneError("the phone: " + doing + ": " + InWords(error));
+  if (error != ERR_NONE) {
+    throw PhoneError("the phone" + (g_device.empty() ? "" : " at " + g_device) + ": " + doing +
+                     ": " + InWords(error));
+  }
 }
 
 std::string FromPhone(const unsigned char* text) {
@@ -320,7 +326,8 @@ GammuPhone::GammuPhone(const GammuOptions& options) : state_(std::make_unique<St
     throw PhoneError(options.config.empty()
                          ? "no gammu configuration found (~/.gammurc, /etc/gammurc): give one "
                            "with --gammu-config"
-                         : "cannot read the gammu configuration " + options.config);
+                         : "cannot read the gammu configuration " + options.config +
+                               " (--gammu-config): give the path of gammu's configuration file");
   }
   const GSM_Error read = GSM_ReadConfig(config, GSM_GetConfig(state_->machine, 0), options.section);
   INI_Free(config);
@@ -329,6 +336,8 @@ GammuPhone::GammuPhone(const GammuOptions& options) : state_(std::make_unique<St
                      " ([gammu" + (options.section > 0 ? std::to_string(options.section) : "") +
                      "]): " + InWords(read));
   }
+  const GSM_Config* config_read = GSM_GetConfig(state_->machine, 0);
+  g_device = config_read != nullptr && config_read->Device != nullptr ? config_read->Device : "";
   GSM_SetConfigNum(state_->machine, 1);
   Check(GSM_InitConnection(state_->machine, 1), "connecting");
   state_->connected = true;

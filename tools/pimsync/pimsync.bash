@@ -26,7 +26,7 @@ _pimsync() {
                --library --help" ;;
     history) options="--store --help" ;;
     undo) options="--store --force --keep-history --help" ;;
-    demo) options="--library --help" ;;
+    demo) options="--gammu --library --help" ;;
     dump) options="--as-phone --library --help" ;;
     help)
       ((COMP_CWORD == 2)) && COMPREPLY=($(compgen -W "$commands" -- "$cur"))
