@@ -61,6 +61,11 @@ TEST_F(PimsyncGammuTest, RunsBringEachSideWhatTheOtherChangedAndNothingTwice) {
   Ok("notes|add-todo|notes.db|--brief|Vet|--start|2026-12-08 09:00:00|--end|"
      "2026-12-08 09:30:00");
   AddOnPhone("N:;Bob\nTEL;CELL:2\nNOTE:met at the fair\n");
+  // A to-do without a day, which Notes would not give back: it stays on the phone alone.
+  WriteFile(Path("new.vcs"),
+            "BEGIN:VCALENDAR\nVERSION:1.0\nBEGIN:VTODO\nSUMMARY:Someday\nEND:VTODO\n"
+            "END:VCALENDAR\n");
+  Gammu({"addnew", Path("new.vcs"), "-yes"});
   Ok(kSync);
   EXPECT_EQ(Phone(), "Bob/2, Ann/Acme/1, Eve/5");
   EXPECT_EQ(Notes(), "Ann/1, Eve/5, Bob/2");
@@ -88,6 +93,8 @@ TEST_F(PimsyncGammuTest, RunsBringEachSideWhatTheOtherChangedAndNothingTwice) {
   EXPECT_EQ(Phone(), "Bob/Fair/2, Ann/Acme/11, Cy/3, Dan/4");
   EXPECT_EQ(Notes(), "Ann/11, Bob/2, Cy/3, Dan/4");
   EXPECT_EQ(Gammu({"getalltodo"}).find("Vet"), std::string::npos);
+  EXPECT_NE(Gammu({"getalltodo"}).find("Someday"), std::string::npos);
+  EXPECT_EQ(Look(Path("notes.db"), "Task", {"Subject"}), "");
   // The phone keeps what Notes does not know of an entry that Notes changed.
   EXPECT_NE(ReadFile(Path("phone/pbk/ME/1")).find("met at the fair"), std::string::npos);
 

@@ -155,6 +155,7 @@ void GammuSide::Apply(Kind& kind, const std::string& changes, const std::string&
         added = kind.after[found->second];
         recovered.erase(found);
       } else if (write) {
+        wrote_ = true;
         journal_.Begin({kind.kind, PhoneChange::kAdd, 0, digest, false});
         added.location = phone_.Add(kind.kind, change.entry);
         journal_.Done(added.location);
@@ -175,6 +176,7 @@ void GammuSide::Apply(Kind& kind, const std::string& changes, const std::string&
     // Gone from the phone already: nothing left to change or delete.
     if (existing == kind.after.end()) continue;
     if (write) {
+      wrote_ = true;
       journal_.Begin({kind.kind, change.kind, change.entry.location, 0, false});
       if (change.kind == PhoneChange::kDelete) {
         phone_.Delete(kind.kind, change.entry.location);
@@ -197,6 +199,7 @@ void GammuSide::Apply(Kind& kind, const std::string& changes, const std::string&
   // since) goes: the store pairs it with nothing.
   for (const auto& [digest, location] : recovered) {
     if (write) {
+      wrote_ = true;
       journal_.Begin({kind.kind, PhoneChange::kDelete, location, 0, false});
       phone_.Delete(kind.kind, location);
       journal_.Done(location);

@@ -37,6 +37,8 @@ class GammuSide {
   // What the next run reads beside the store.
   std::string MemoryText() const { return after_memory_.Text(); }
   static std::string MemoryPath(const std::string& store) { return store + ".phone"; }
+  // Whether Apply wrote to the phone.
+  bool Wrote() const { return wrote_; }
   // After the commit: the journal's operations are in the store.
   void Committed() { journal_.Remove(); }
   // What the journal of a stopped run completed, in words; empty when there was none.
@@ -65,6 +67,7 @@ class GammuSide {
   Kind contacts_{PhoneKind::kContact, {}, {}, {}, {}};
   Kind todos_{PhoneKind::kTodo, {}, {}, {}, {}};
   std::vector<std::string> completed_;
+  bool wrote_ = false;
 };
 
 }  // namespace pim::cli

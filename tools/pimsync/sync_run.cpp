@@ -844,7 +844,12 @@ int RunSync(SyncOptions options) {
   if (!failed.empty() && !options.debug) {
     std::printf("what did not succeed: %s (the messages above say why)\n", failed.c_str());
   }
-  if (stopped) {
+  if (stopped && gammu && gammu->Wrote()) {
+    // A phone is not put back: the journal beside the store lets the next run go on from here.
+    std::printf(
+        "the run stopped after it had changed the phone in part, before it saved the "
+        "store: sync again to complete it (nothing will be added twice)\n");
+  } else if (stopped) {
     std::printf(options.debug ? "the run stopped before PIMHandler_Deinit: nothing was changed\n"
                               : "the run stopped before it saved anything: nothing was changed\n");
   }
