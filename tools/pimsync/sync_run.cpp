@@ -815,8 +815,11 @@ int RunSync(SyncOptions options) {
     if (gammu) gammu->Committed();
   }
   if (interrupted || g_stop_signal != 0) {
-    std::fprintf(stderr, interrupted ? "pimsync: interrupted: nothing was changed\n"
-                                     : "pimsync: interrupted after the changes were committed\n");
+    std::fprintf(stderr, !interrupted ? "pimsync: interrupted after the changes were committed\n"
+                         : gammu && gammu->Wrote()
+                             ? "pimsync: interrupted after the phone was changed in part: sync "
+                               "again to complete it (nothing will be added twice)\n"
+                             : "pimsync: interrupted: nothing was changed\n");
     return 128 + g_stop_signal;
   }
   if (!options.report || options.quiet) return status;
