@@ -115,6 +115,16 @@ TEST_F(PimsyncGammuTest, RunsBringEachSideWhatTheOtherChangedAndNothingTwice) {
   EXPECT_NE(other.err.find("the phone is not the one s.dat pairs"), std::string::npos) << other.err;
 }
 
+// The phone's Unicode texts arrive in Notes as UTF-8, and go back to it as Unicode.
+TEST_F(PimsyncGammuTest, TextsTravelBetweenUnicodeAndUtf8) {
+  Ok("notes|add-person|notes.db|FirstName=Zoë|CellPhoneNumber=1");
+  AddOnPhone("N;CHARSET=UTF-8:;Łukasz\nTEL;CELL:2\n");
+  Ok(kSync);
+  EXPECT_EQ(Notes(), "Zoë/1, Łukasz/2");
+  // The dummy phone keeps its entries as vCards, in quoted-printable UTF-8.
+  EXPECT_NE(ReadFile(Path("phone/pbk/ME/2")).find(":Zo=C3=AB"), std::string::npos);
+}
+
 // A phone that does not answer ends the run before anything is written, in words.
 TEST_F(PimsyncGammuTest, APhoneThatDoesNotAnswerIsSaidInWordsAndNothingChanges) {
   WriteFile(Path("gone.rc"),
