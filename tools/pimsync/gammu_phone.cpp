@@ -307,11 +307,20 @@ GSM_MemoryType MemoryOf(const std::string& memory) {
 
 }  // namespace
 
+// Owns the connection, so that a constructor that fails half-way still ends it.
 struct GammuPhone::State {
   GSM_StateMachine* machine = nullptr;
   GSM_MemoryType memory = MEM_ME;
   std::string memory_name;
   bool connected = false;
+
+  State() = default;
+  State(const State&) = delete;
+  State& operator=(const State&) = delete;
+  ~State() {
+    if (connected) GSM_TerminateConnection(machine);
+    if (machine != nullptr) GSM_FreeStateMachine(machine);
+  }
 };
 
 GammuPhone::GammuPhone(const GammuOptions& options) : state_(std::make_unique<State>()) {
@@ -343,10 +352,7 @@ GammuPhone::GammuPhone(const GammuOptions& options) : state_(std::make_unique<St
   state_->connected = true;
 }
 
-GammuPhone::~GammuPhone() {
-  if (state_->connected) GSM_TerminateConnection(state_->machine);
-  if (state_->machine != nullptr) GSM_FreeStateMachine(state_->machine);
-}
+GammuPhone::~GammuPhone() = default;
 
 std::string GammuPhone::Identity() {
   char imei[GSM_MAX_IMEI_LENGTH + 1] = {};
