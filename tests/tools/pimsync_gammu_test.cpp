@@ -153,8 +153,8 @@ TEST_F(PimsyncGammuTest, TheDemoRunsTheSameOnTheDummyPhone) {
   EXPECT_NE(Ok("demo|--gammu|dummy").find("0 added, 0 changed, 0 deleted"), std::string::npos);
 }
 
-// Killed after each of its phone writes in turn, then run normally: every record is once on
-// each side.
+// Killed after each of its phone writes in turn (an addition also before the journal says
+// where it went), then run normally: every record is once on each side.
 TEST_F(PimsyncGammuTest, ARunKilledAfterAnyPhoneWriteDoublesNothing) {
   Ok("notes|add-person|notes.db|FirstName=Ann|CellPhoneNumber=1");
   Ok("notes|add-person|notes.db|FirstName=Bob|CellPhoneNumber=2");

@@ -158,6 +158,9 @@ void GammuSide::Apply(Kind& kind, const std::string& changes, const std::string&
         wrote_ = true;
         journal_.Begin({kind.kind, PhoneChange::kAdd, 0, digest, false});
         added.location = phone_.Add(kind.kind, change.entry);
+        // Stopped here, the phone holds the entry and the journal does not say where: the next
+        // run finds it by its fields.
+        KillPoint();
         journal_.Done(added.location);
         KillPoint();
         // What the phone kept of it: it may keep less than it was given.
