@@ -52,6 +52,13 @@ inline constexpr const char* kPersonItemNames[] = {
     kFirstNameItem, kLastNameItem, kCategoriesItem,  kCellPhoneItem, kMailAddressItem,
     kOfficeFaxItem, kPhoneItem,    kOfficePhoneItem, kCompanyItem};
 
+inline bool IsSyncedPersonItem(std::string_view item) {
+  for (const char* name : kPersonItemNames) {
+    if (SameNotesName(item, name)) return true;
+  }
+  return false;
+}
+
 // A day of the calendar.
 struct CalendarDay {
   int year = 0;

@@ -157,7 +157,8 @@ PhoneEntry ContactOf(const GSM_MemoryEntry& entry) {
   return contact;
 }
 
-void EraseWhere(GSM_MemoryEntry& entry, const auto& matches) {
+// Removes the fields of an entry or a to-do that `matches` picks, keeping the others in order.
+void EraseWhere(auto& entry, const auto& matches) {
   int kept = 0;
   for (int i = 0; i < entry.EntriesNum; ++i) {
     if (!matches(entry.Entries[i])) entry.Entries[kept++] = entry.Entries[i];
@@ -249,14 +250,6 @@ PhoneEntry TodoOf(const GSM_ToDoEntry& todo) {
   return entry;
 }
 
-void EraseTodo(GSM_ToDoEntry& todo, const auto& matches) {
-  int kept = 0;
-  for (int i = 0; i < todo.EntriesNum; ++i) {
-    if (!matches(todo.Entries[i])) todo.Entries[kept++] = todo.Entries[i];
-  }
-  todo.EntriesNum = kept;
-}
-
 GSM_SubToDoEntry& Append(GSM_ToDoEntry& todo, GSM_ToDoType type) {
   if (todo.EntriesNum >= GSM_TODO_ENTRIES) throw PhoneError("the phone: a to-do holds too much");
   GSM_SubToDoEntry& sub = todo.Entries[todo.EntriesNum++];
@@ -268,7 +261,7 @@ GSM_SubToDoEntry& Append(GSM_ToDoEntry& todo, GSM_ToDoType type) {
 void SetTodoField(GSM_ToDoEntry& todo, const PhoneEntry& change, const std::string& field,
                   const std::string& value) {
   const auto set_time = [&](GSM_ToDoType type) {
-    EraseTodo(todo, [&](const GSM_SubToDoEntry& sub) { return sub.EntryType == type; });
+    EraseWhere(todo, [&](const GSM_SubToDoEntry& sub) { return sub.EntryType == type; });
     GSM_DateTime time;
     if (ToPhone(time, value)) Append(todo, type).Date = time;
   };
@@ -277,10 +270,10 @@ void SetTodoField(GSM_ToDoEntry& todo, const PhoneEntry& change, const std::stri
   } else if (field == "DTEND") {
     set_time(TODO_END_DATETIME);
   } else if (field == "SUMMARY") {
-    EraseTodo(todo, [](const GSM_SubToDoEntry& sub) { return sub.EntryType == TODO_TEXT; });
+    EraseWhere(todo, [](const GSM_SubToDoEntry& sub) { return sub.EntryType == TODO_TEXT; });
     if (!value.empty()) ToPhone(Append(todo, TODO_TEXT).Text, GSM_MAX_TODO_TEXT_LENGTH, value);
   } else if (field == "AALARM") {
-    EraseTodo(todo, [](const GSM_SubToDoEntry& sub) {
+    EraseWhere(todo, [](const GSM_SubToDoEntry& sub) {
       return sub.EntryType == TODO_ALARM_DATETIME || sub.EntryType == TODO_SILENT_ALARM_DATETIME;
     });
     if (value == "OFF" || value == "off") return;

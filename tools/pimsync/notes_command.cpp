@@ -217,13 +217,6 @@ std::string SyncedItemsText() {
   return text;
 }
 
-bool Synced(const std::string& item) {
-  for (const char* name : kPersonItemNames) {
-    if (SameNotesName(item, name)) return true;
-  }
-  return false;
-}
-
 int AddPerson(const ParsedArguments& args) {
   ExpectPlain(args, 1, SIZE_MAX, "DB");
   const std::string* form = args.Value("--form");
@@ -246,7 +239,8 @@ int AddPerson(const ParsedArguments& args) {
     const bool named = std::any_of(items.data(), &item, [&](const ItemArgument& earlier) {
       return SameNotesName(earlier.name, item.name);
     });
-    if (!Synced(item.name) && !named) unsynced += (unsynced.empty() ? "" : ", ") + item.name;
+    if (!IsSyncedPersonItem(item.name) && !named)
+      unsynced += (unsynced.empty() ? "" : ", ") + item.name;
   }
   if (!unsynced.empty() && (form == nullptr || IsPersonForm(*form))) {
     std::fprintf(stderr, "pimsync: notes add-person: warning: %s never sync%s; %s\n",

@@ -28,13 +28,6 @@ bool IsStamped(const LNString& name) {
                      [&](const char* stamped) { return SameNotesName(name, stamped); });
 }
 
-// Of a Person document, only the items a sync carries: a change to another one is no change to
-// the contact, and the phone never sees it.
-bool IsSynced(const LNString& name) {
-  return std::any_of(std::begin(kPersonItemNames), std::end(kPersonItemNames),
-                     [&](const char* synced) { return SameNotesName(name, synced); });
-}
-
 bool NameBefore(const LNItem* a, const LNItem* b) {
   return std::lexicographical_compare(
       a->GetName().begin(), a->GetName().end(), b->GetName().begin(), b->GetName().end(),
@@ -186,7 +179,10 @@ void SnapshotNotes::Add(uint32_t id, const LNDatetime& modified, const std::vect
   // A note holds each name once, so the order by name is the same whatever sort makes it.
   named_.clear();
   for (const LNItem& item : items) {
-    if (person ? IsSynced(item.GetName()) : !IsStamped(item.GetName())) named_.push_back(&item);
+    // Of a Person document, only the items a sync carries: a change to another one is no
+    // change to the contact, and the phone never sees it.
+    const bool counted = person ? IsSyncedPersonItem(item.GetName()) : !IsStamped(item.GetName());
+    if (counted) named_.push_back(&item);
   }
   std::sort(named_.begin(), named_.end(), NameBefore);
   scratch_.clear();

@@ -84,10 +84,6 @@ void PhoneEntry::Set(std::string_view name, std::string value) {
   fields.emplace_back(name, std::move(value));
 }
 
-void PhoneEntry::Erase(std::string_view name) {
-  std::erase_if(fields, [&](const auto& field) { return field.first == name; });
-}
-
 uint64_t PhoneEntry::Digest() const {
   std::vector<std::pair<std::string, std::string>> sorted = fields;
   std::sort(sorted.begin(), sorted.end());
@@ -213,10 +209,6 @@ std::string PhoneMemory::StampFor(PhoneKind kind, const PhoneEntry& entry,
 
 void PhoneMemory::Remember(PhoneKind kind, const PhoneEntry& entry, std::string stamp) {
   seen_[{kind == PhoneKind::kTodo ? 1 : 0, entry.location}] = {entry.Digest(), std::move(stamp)};
-}
-
-void PhoneMemory::Forget(PhoneKind kind, int location) {
-  seen_.erase({kind == PhoneKind::kTodo ? 1 : 0, location});
 }
 
 std::string PhoneRecordText(PhoneKind kind, const std::vector<PhoneEntry>& entries,

@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <map>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -28,7 +27,6 @@ struct PhoneEntry {
   const std::string* Field(std::string_view name) const;
   // Replaces the field's value, or adds the field.
   void Set(std::string_view name, std::string value);
-  void Erase(std::string_view name);
   // Of the fields, whatever their order.
   uint64_t Digest() const;
 };
@@ -73,7 +71,6 @@ class PhoneMemory {
   // The stamp for an entry as the phone holds it now.
   std::string StampFor(PhoneKind kind, const PhoneEntry& entry, const std::string& now) const;
   void Remember(PhoneKind kind, const PhoneEntry& entry, std::string stamp);
-  void Forget(PhoneKind kind, int location);
   const Seen* Find(PhoneKind kind, int location) const;
 
  private:

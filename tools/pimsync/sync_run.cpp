@@ -602,6 +602,17 @@ int RunSync(SyncOptions options) {
       steps.push_back({name, result});
       return result;
     };
+    // The new records' LUIDs go into the store, which PIMHandler_Deinit saves; its check is
+    // made beside whatever comes next.
+    const auto record_answers_and_save = [&] {
+      run("PIMHandler_UpdateVCardLUID",
+          PIM_ENTRY(handler, PIMHandler_UpdateVCardLUID)(files.contact_answers.c_str()));
+      run("PIMHandler_UpdateVCalLUID",
+          PIM_ENTRY(handler, PIMHandler_UpdateVCalLUID)(files.todo_answers.c_str()));
+      PIM_ENTRY(handler, PIMHandler_Deinit)();
+      KillPoint();
+      if (!options.dry_run) saved_store = std::async(std::launch::async, CheckSaved, paths.store);
+    };
     // The handler reads Notes and the store while the phone reads its memory; the phone's
     // answer is awaited only when the phone pass needs its records.
     bool retrieved = run("PIMHandler_Init", PIM_ENTRY(handler, PIMHandler_Init)()) == 0;
@@ -686,13 +697,7 @@ int RunSync(SyncOptions options) {
         run("the phone", written ? 0 : 1);
       }
       if (written && g_stop_signal == 0) {
-        run("PIMHandler_UpdateVCardLUID",
-            PIM_ENTRY(handler, PIMHandler_UpdateVCardLUID)(files.contact_answers.c_str()));
-        run("PIMHandler_UpdateVCalLUID",
-            PIM_ENTRY(handler, PIMHandler_UpdateVCalLUID)(files.todo_answers.c_str()));
-        PIM_ENTRY(handler, PIMHandler_Deinit)();
-        KillPoint();
-        if (!options.dry_run) saved_store = std::async(std::launch::async, CheckSaved, paths.store);
+        record_answers_and_save();
       } else {
         // The store stays as the last run left it; the journal tells the next run what the
         // phone holds now.
@@ -725,14 +730,8 @@ int RunSync(SyncOptions options) {
         return look_at_phone(&phone_before);
       });
       const size_t phone_end = steps.size();
-      run("PIMHandler_UpdateVCardLUID",
-          PIM_ENTRY(handler, PIMHandler_UpdateVCardLUID)(files.contact_answers.c_str()));
-      run("PIMHandler_UpdateVCalLUID",
-          PIM_ENTRY(handler, PIMHandler_UpdateVCalLUID)(files.todo_answers.c_str()));
-      PIM_ENTRY(handler, PIMHandler_Deinit)();
-      KillPoint();
       // The store's check is made while the phone ends its session.
-      if (!options.dry_run) saved_store = std::async(std::launch::async, CheckSaved, paths.store);
+      record_answers_and_save();
       // Listed where it was called, after the phone's last change.
       phone_after = phone_look.get();
       steps.insert(steps.begin() + static_cast<std::ptrdiff_t>(phone_end),
