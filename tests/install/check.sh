@@ -20,7 +20,10 @@ libdir=$(dirname "$(find "$prefix" -name 'libpimhandler.so.1.0.0' -print -quit)"
   fail "libpimhandler.so does not name libpimhandler.so.1"
 [ -f "$prefix/include/pim_handler.h" ] || fail "pim_handler.h was not installed"
 
-readelf -d "$libdir/libpimhandler.so.1.0.0" | grep -q 'Library soname: \[libpimhandler.so.1\]' ||
+# Outputs are read whole before grep -q looks at them: with pipefail, grep leaving early
+# would kill the writer with SIGPIPE and fail a check that holds.
+dynamic=$(readelf -d "$libdir/libpimhandler.so.1.0.0")
+grep -q 'Library soname: \[libpimhandler.so.1\]' <<<"$dynamic" ||
   fail "the SONAME is not libpimhandler.so.1"
 # Every function the library exports carries the version node.
 exported=$(readelf --dyn-syms -W "$libdir/libpimhandler.so.1.0.0" |
@@ -28,7 +31,8 @@ exported=$(readelf --dyn-syms -W "$libdir/libpimhandler.so.1.0.0" |
 [ -n "$exported" ] || fail "the library exports no function"
 unversioned=$(echo "$exported" | grep -v '@@PIMHANDLER_1$' || true)
 [ -z "$unversioned" ] || fail "exported without the PIMHANDLER_1 node: $unversioned"
-readelf -V "$libdir/libpimhandler.so.1.0.0" | grep -q 'Name: PIMHANDLER_1' ||
+versions=$(readelf -V "$libdir/libpimhandler.so.1.0.0")
+grep -q 'Name: PIMHANDLER_1' <<<"$versions" ||
   fail "readelf -V shows no PIMHANDLER_1 node"
 
 export PKG_CONFIG_PATH=$libdir/pkgconfig
@@ -52,6 +56,6 @@ completed=$(bash -c "source /usr/share/bash-completion/bash_completion 2>/dev/nu
 [ "$completed" = sync ] || fail "pimsync sy<TAB> completes to '$completed', not sync"
 
 # The installed host finds the installed library by itself.
-"$prefix/bin/pimsync" --version | grep -qx 'pimsync 1.0.0' || fail "pimsync --version"
+[ "$("$prefix/bin/pimsync" --version)" = 'pimsync 1.0.0' ] || fail "pimsync --version"
 "$prefix/bin/pimsync" demo "$work/demo" >/dev/null || fail "the installed pimsync demo failed"
 echo "install check: passed"
