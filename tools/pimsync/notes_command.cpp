@@ -116,26 +116,20 @@ struct ItemArgument {
   }
 };
 
-// An item's type as a script reads it: "text", "number" or "time".
-const char* KindWord(notes::LNITEMTYPE type) {
-  switch (type) {
-    case notes::LNITEMTYPE_NUMBERS:
-      return "number";
-    case notes::LNITEMTYPE_DATETIMES:
-      return "time";
-    default:
-      return "text";
-  }
-}
+// An item's type as a script reads it ("text", "number", "time") and as a person reads it.
+struct TypeWords {
+  const char* kind;
+  const char* prose;
+};
 
-const char* TypeWord(notes::LNITEMTYPE type) {
+TypeWords WordsFor(notes::LNITEMTYPE type) {
   switch (type) {
     case notes::LNITEMTYPE_NUMBERS:
-      return "a number";
+      return {"number", "a number"};
     case notes::LNITEMTYPE_DATETIMES:
-      return "a date-time";
+      return {"time", "a date-time"};
     default:
-      return "text";
+      return {"text", "text"};
   }
 }
 
@@ -166,8 +160,8 @@ std::vector<ItemArgument> CollectItems(const ParsedArguments& args, size_t fixed
       item->name = name;
       item->type = type;
     } else if (item->type != type) {
-      throw UsageError("item " + name + " is given both as " + TypeWord(item->type) + " and as " +
-                       TypeWord(type));
+      throw UsageError("item " + name + " is given both as " + WordsFor(item->type).prose +
+                       " and as " + WordsFor(type).prose);
     }
     if (type == notes::LNITEMTYPE_NUMBERS) {
       item->numbers.push_back(ParseFiniteNumber(value, "number of item " + name));
@@ -366,7 +360,7 @@ std::string JsonLine(LNDocument& doc) {
     first = false;
     const notes::LNITEMTYPE type = item.GetType();
     line += JsonString(item.GetName()) + ":{\"type\":" + std::to_string(type) + ",\"kind\":\"" +
-            KindWord(type) + "\",\"values\":[" + JoinValues(item, true) + "]}";
+            WordsFor(type).kind + "\",\"values\":[" + JoinValues(item, true) + "]}";
   }
   line += '}';
   if (LNCalendarEntry::IsCalendarEntry(doc)) {
